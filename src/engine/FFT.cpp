@@ -1,0 +1,113 @@
+#include "engine/FFT.h"
+
+namespace {
+
+// The overflow limits of the processing elements: +1 and -1 as integers with
+// binary point 0.
+const VFix& plusOne() {
+    static const VFix v(1, 0, Signed, Truncate, Wrap);
+    return v;
+}
+const VFix& minusOne() {
+    static const VFix v(-1, 0, Signed, Truncate, Wrap);
+    return v;
+}
+
+}  // namespace
+
+FFT::FFT() { growth_probe.setFormat(8, 7, Signed, Truncate, Wrap); }
+
+void FFT::copyConfig(const ConfigRecord& c) {
+    data_width = c.data_width;
+    result_width = c.result_width;
+    twiddle_width = c.twiddle_width;
+    nfft_max = c.nfft_max;
+    has_rounding = c.has_rounding;
+    has_scaling = c.has_scaling;
+    has_bfp = c.has_bfp;
+}
+
+int32_t FFT::bitReverse(int32_t i) const {
+    int32_t r = 0;
+    for (int32_t b = 0; b < nfft; ++b) r = (r << 1) | ((i >> b) & 1);
+    return r;
+}
+
+int32_t FFT::bitReverseShort(int32_t i) const {
+    int32_t r = 0;
+    for (int32_t b = 0; b < nfft - 1; ++b) r = (r << 1) | ((i >> b) & 1);
+    return r;
+}
+
+int32_t FFT::digitReverse(int32_t i) const {
+    int32_t r = nfft_odd ? (i & 1) : 0;
+    int32_t v = nfft_odd ? (i >> 1) : i;
+    for (int32_t d = 0; d < half_nfft; ++d) {
+        r = 4 * r + (v & 3);
+        v >>= 2;
+    }
+    return r;
+}
+
+int32_t FFT::bitSum(int32_t i) const {
+    int32_t n = 0;
+    for (int32_t b = 0; b < nfft; ++b) n += (i >> b) & 1;
+    return n;
+}
+
+int32_t FFT::digitSum(int32_t j) const {
+    int32_t s = 0;
+    for (int32_t d = 0; d < half_nfft + nfft_odd; ++d) s += (j >> (2 * d)) & 3;
+    return s;
+}
+
+int32_t FFT::signHeadroom(const VFix& x) {
+    const int32_t w = x.width();
+    const int32_t sign = x.getBit(w - 1);
+    int32_t n = 0;
+    while (n < 3 && x.getBit(w - 2 - n) == sign) ++n;
+    return n;
+}
+
+int32_t FFT::sampleHeadroom(const FixComplex& c) {
+    const int32_t r = signHeadroom(c.re);
+    const int32_t i = signHeadroom(c.im);
+    return r < i ? r : i;
+}
+
+int32_t FFT::stageShift(int32_t s) {
+    int32_t shift = 0;
+    if (has_scaling) shift = has_bfp ? bfp_growth : ((scaling_word >> (2 * s)) & 3);
+    blk_exp += shift;
+    bfp_growth = 0;
+    butterfly_index = 0;
+    return shift;
+}
+
+int32_t FFT::partClass(const VFix& part, const double* limits, int32_t classes) {
+    growth_probe = part;
+    const double v = growth_probe.toDouble();
+    int32_t c = 0;
+    while (c < classes - 1 && !(-limits[c] <= v && v < limits[c])) ++c;
+    return c;
+}
+
+int32_t FFT::growthClass2(const FixComplex& c) {
+    static const double limits[] = {53.0 / 128, 106.0 / 128};
+    const int32_t r = partClass(c.re, limits, 3);
+    const int32_t i = partClass(c.im, limits, 3);
+    const int32_t g = r > i ? r : i;
+    return g > bfp_growth ? g : bfp_growth;
+}
+
+int32_t FFT::growthClass4(const FixComplex& c) {
+    static const double limits[] = {24.0 / 128, 48.0 / 128, 97.0 / 128};
+    const int32_t r = partClass(c.re, limits, 4);
+    const int32_t i = partClass(c.im, limits, 4);
+    const int32_t g = r > i ? r : i;
+    return g > bfp_growth ? g : bfp_growth;
+}
+
+void FFT::checkOverflow(const VFix& x) {
+    if (x >= plusOne() || x < minusOne()) overflow = 1;
+}

@@ -1,0 +1,67 @@
+// FFT: common base of the engines and processing elements. It carries the
+// datapath configuration, the per-call transform parameters, block exponent
+// and overflow bookkeeping, and the index and headroom functions that map
+// samples to and from the engines' sample memories.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/ConfigRecord.h"
+#include "fix/FixComplex.h"
+
+class FFT {
+public:
+    FFT();
+    virtual ~FFT() = default;
+
+    // Index functions on this object's nfft, half_nfft and nfft_odd.
+    int32_t bitReverse(int32_t i) const;
+    int32_t bitReverseShort(int32_t i) const;
+    int32_t digitReverse(int32_t i) const;
+    int32_t bitSum(int32_t i) const;
+    int32_t digitSum(int32_t j) const;
+
+    // Redundant sign bits (0..3) below the sign bit of x.
+    static int32_t signHeadroom(const VFix& x);
+    static int32_t sampleHeadroom(const FixComplex& c);
+
+    // Right shift of stage s of a burst engine; also advances blk_exp and
+    // resets bfp_growth and butterfly_index for the stage.
+    int32_t stageShift(int32_t s);
+    // max(bfp_growth, growth class of c) for the radix-2 and radix-4 engines.
+    int32_t growthClass2(const FixComplex& c);
+    int32_t growthClass4(const FixComplex& c);
+
+    int32_t data_width = 0;
+    int32_t result_width = 0;
+    int32_t twiddle_width = 0;
+    int32_t nfft_max = 0;
+    int32_t has_rounding = 0;
+    int32_t has_scaling = 0;
+    int32_t has_bfp = 0;
+    int32_t bfp_growth = 0;
+    VFix growth_probe;
+    int32_t blk_exp = 0;
+    int32_t direction = 1;
+    int32_t overflow = 0;
+    int32_t nfft_odd = 0;
+    int32_t r4_addr_mask = 0;
+    int32_t points = 64;
+    int32_t nfft = 0;
+    int32_t r4_points = 64;
+    int32_t half_nfft = 0;
+    int32_t scaling_word = 0;
+    int32_t butterfly_index = 0;
+    int32_t stage_index = 0;
+    VFix data_format;
+    VFix twiddle_format;
+
+protected:
+    // Engine constructors: copy the fixed configuration of the state.
+    void copyConfig(const ConfigRecord& c);
+    // Processing elements: OR a 1 into overflow when x lies outside [-1, 1).
+    void checkOverflow(const VFix& x);
+
+private:
+    int32_t partClass(const VFix& part, const double* limits, int32_t classes);
+};

@@ -1,0 +1,11 @@
+// Argument checks of the simulation call.
+#pragma once
+
+#include "vfft_v8_0.h"
+
+// Checks the arguments of one simulation call in reporting order. At the first
+// failure writes its message and returns its code (1..23); when all pass, sets
+// nfft to the length exponent the call uses and returns 0. Writes nothing else
+// and changes neither the state nor the outputs record.
+int validateCall(const velmor_ip_vfft_v8_0_state* st, const velmor_ip_vfft_v8_0_inputs& in,
+                 const velmor_ip_vfft_v8_0_outputs* out, int& nfft);

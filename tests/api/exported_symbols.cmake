@@ -1,0 +1,27 @@
+# Checks that the shared library LIBRARY exports the four interface functions
+# and nothing else.
+execute_process(COMMAND nm -D --defined-only ${LIBRARY}
+  OUTPUT_VARIABLE listing RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${listing}")
+set(exported)
+foreach(line IN LISTS lines)
+  if(NOT line MATCHES "^[0-9a-fA-F]* *([A-Za-z]) ([^ ]+)$")
+    message(FATAL_ERROR "unexpected nm line: ${line}")
+  endif()
+  if(NOT CMAKE_MATCH_1 STREQUAL "T")
+    message(FATAL_ERROR "exported symbol is not a function: ${line}")
+  endif()
+  list(APPEND exported ${CMAKE_MATCH_2})
+endforeach()
+list(SORT exported)
+set(expected
+  velmor_ip_vfft_v8_0_bitacc_simulate
+  velmor_ip_vfft_v8_0_create_state
+  velmor_ip_vfft_v8_0_destroy_state
+  velmor_ip_vfft_v8_0_get_default_generics)
+if(NOT exported STREQUAL expected)
+  message(FATAL_ERROR "exported: ${exported}\nexpected: ${expected}")
+endif()

@@ -155,7 +155,23 @@ protected:
     int32_t ovfl_ = Wrap;
     int32_t nwords_ = 1;
     int32_t topbits_ = 0;
-    uint32_t* w_;
+    uint32_t* w_ = inline_;
     uint32_t flags_ = 0;
     uint32_t inline_[kInlineWords];
+
+private:
+    // Sets the format and takes storage for its words without clearing them.
+    struct Uninit {};
+    VNum(Uninit, int32_t width, int32_t type, int32_t quant, int32_t ovfl);
+    void takeStorage(int32_t n);       // room for n words, previous words not kept
+    void setWordCount(int32_t n);      // room for n words, the first min(n, old) words kept
+    void setWidth(int32_t width);      // width, word count and top bits; words kept
+    uint32_t topMask() const { return (1u << topbits_) - 1u; }
+    void clearWords();
+    void copyWordsFrom(const VNum& s);  // same word count
+    void copyExtended(const VNum& s);   // s sign- or zero-extended, or cut, to this width
+    void convertFrom(const VNum& s);    // assignment into this format
+    void shiftLeftBy(int64_t n);
+    void shiftRightBy(int64_t n);
+    void divideBy(const VNum& b, bool wantRemainder);
 };

@@ -719,7 +719,8 @@ void VNum::unsigned_mult(const VNum& p, const VNum& q) {
     if (width_ != p.width_ + q.width_)
         throw VNumException::IllegalIntArg(
             "VNum::unsigned_mult(p, q) yields result in container of wrong width", 0);
-    uint32_t r[kMaxWords] = {};
+    uint32_t r[kMaxWords];  // p or q may be this value
+    std::fill(r, r + nwords_, 0u);
     mulDigits(p.w_, p.nwords_, q.w_, q.nwords_, r, nwords_);
     std::copy(r, r + nwords_, w_);
     w_[nwords_ - 1] &= topMask();

@@ -194,6 +194,30 @@ TEST(VNumFormat, Moves) {
     EXPECT_EQ(b.toDouble(), 1.0);
 }
 
+// The storage interface of derived classes: allocate gives zeroed words of a new width.
+class Storage : public VNum {
+public:
+    void take(int32_t width) { allocate(width); }
+    void drop() { release(); }
+    bool onHeap() const { return w_ != inline_; }
+};
+
+TEST(VNumFormat, DerivedStorage) {
+    Storage s;
+    for (int32_t width : {300, 200, 40, 130, 0, 4096}) {
+        s.take(width);
+        EXPECT_EQ(s.width(), width);
+        EXPECT_EQ(s.onHeap(), s.wordCount() > VNum::kInlineWords);
+        EXPECT_EQ(s.toDouble(), 0.0);
+        s.setExtreme(1);
+    }
+    s.drop();
+    EXPECT_FALSE(s.onHeap());
+    s.take(17);
+    EXPECT_EQ(s.topBits(), 1);
+    EXPECT_THROW(s.take(4097), VNumException::tooManyBits);
+}
+
 TEST(VNumFormat, SharedConstants) {
     EXPECT_NUM(VNum::zero(), 0, 16, Signed);
     EXPECT_NUM(VNum::one(), 1, 16, Signed);

@@ -1,5 +1,9 @@
 // Construction and release of the twiddle table and the engine of a state.
 #include "api/State.h"
+#include "engine/R22_pipeline.h"
+#include "engine/R2_loop.h"
+#include "engine/R4_loop.h"
+#include "engine/TWIDDLE_ROM.h"
 
 void buildTables(velmor_ip_vfft_v8_0_state* st)
 {
@@ -7,8 +11,32 @@ void buildTables(velmor_ip_vfft_v8_0_state* st)
     st->r4 = nullptr;
     st->r2 = nullptr;
     st->r22 = nullptr;
+    st->twiddle_rom = new TWIDDLE_ROM(st->generics.C_NFFT_MAX, st->generics.C_TWIDDLE_WIDTH);
+    switch (st->generics.C_ARCH) {
+    case 1:
+        st->r4 = new R4_loop(st->config);
+        break;
+    case 3:
+        st->r22 = new R22_pipeline(st->config);
+        break;
+    default:
+        st->r2 = new R2_loop(st->config);
+        break;
+    }
 }
 
-void releaseTables(velmor_ip_vfft_v8_0_state*)
+void releaseTables(velmor_ip_vfft_v8_0_state* st)
 {
+    delete st->twiddle_rom;
+    switch (st->generics.C_ARCH) {
+    case 1:
+        delete st->r4;
+        break;
+    case 3:
+        delete st->r22;
+        break;
+    default:
+        delete st->r2;
+        break;
+    }
 }

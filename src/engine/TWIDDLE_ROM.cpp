@@ -35,6 +35,9 @@ FixComplex& TWIDDLE_ROM::lookup(FixComplex& result, uint32_t k) {
         ret_tw.im = -e.im;
     else
         ret_tw.im = e.im;
+    // The caller receives the entry's format with its value.
+    if (!result.re.sameFormat(ret_tw.re) || result.re.binaryPoint != ret_tw.re.binaryPoint)
+        result.setFormatFrom(ret_tw.re);
     result = ret_tw;
     return result;
 }

@@ -21,4 +21,14 @@ public:
 
     VFix re;
     VFix im;
+
+private:
+    struct SumTag {};
+    struct ProductTag {};
+    // Both parts built directly in the full-precision result format.
+    FixComplex(SumTag, const FixComplex& a, const FixComplex& b, bool subtract);
+    FixComplex(ProductTag, const VFix::Format& f, const FixComplex& a, const FixComplex& b);
+
+    static FixComplex sum(const FixComplex& a, const FixComplex& b, bool subtract);
+    static FixComplex product(const FixComplex& a, const FixComplex& b);
 };

@@ -114,4 +114,44 @@ public:
     int32_t isBool = 0;
     int32_t reserved = 0;
     VFix* tempPool[kPoolSlots];
+
+private:
+    friend class FixComplex;
+    struct Format {
+        int32_t width;
+        int32_t point;
+        int32_t type;
+    };
+    struct RawTag {};
+    struct SumTag {};
+    struct ProductTag {};
+    enum class Combine { Add, Sub, Rem };
+    enum class BitOp { And, Or, Xor, Not };
+
+    // Zero payload in (width, point, type, Truncate, Wrap), status true, not constant.
+    VFix(RawTag, Format f);
+    // The exact a + b (or a - b) in its full-precision format.
+    VFix(SumTag, const VFix& a, const VFix& b, bool subtract);
+    // The exact a * b; only for operands accepted by productIsExact.
+    VFix(ProductTag, const VFix& a, const VFix& b);
+
+    static Format sumFormat(const VFix& a, const VFix& b, bool subtract);
+    static Format productFormat(const VFix& a, const VFix& b);
+    static bool productIsExact(const VFix& a, const VFix& b, int32_t resultWidth);
+    static void crossMultiply(VFix& re, VFix& im, const VFix& ar, const VFix& ai, const VFix& br,
+                              const VFix& bi);
+    static int32_t compareValues(const VFix& a, const VFix& b);
+    static void bitwise(VFix& x, VFix& y, VFix& r, const VFix& a, const VFix& b, BitOp op, bool invert);
+    static void bitwiseInto(VFix& t, const VFix& a, const VFix& b, BitOp op, bool invert);
+    static VFix bitwiseValue(const VFix& a, const VFix& b, BitOp op);
+    static uint32_t combineBools(const VFix& a, const VFix& b, BitOp op);
+    static void sumInto(VFix& t, const VFix& a, const VFix& b, bool subtract);
+
+    void addShifted(const VNum& x, int64_t xs, const VNum& y, int64_t ys, bool subtract);
+    void combineAligned(const VFix& b, Combine op);
+    void divideBy(const VFix& b);
+    bool roundsUpFrom(const VFix& s) const;
+    bool holdsLargestPattern() const;
+    void takeStatus(const VFix& s);
+    void andStatus(const VFix& b);
 };

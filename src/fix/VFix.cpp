@@ -5,8 +5,9 @@
 // into a value requantises into that value's own format: align, round by the
 // quantisation mode, then check the integer part under the overflow mode.
 //
-// The operators of the datapath (sums, differences, products, negation,
-// widening casts and comparisons) work directly on the 16-bit digits and
+// The operations of the datapath (requantisation, sums, differences,
+// products, negation, widening casts and comparisons) work directly on the
+// 16-bit digits, or in 64-bit machine words for payloads of up to 63 bits, and
 // allocate nothing for payloads that fit inside the VNum object.
 
 #include "fix/VFix.h"
@@ -64,6 +65,35 @@ private:
     uint32_t fill_;
     uint32_t topWord_;
 };
+
+// Payloads of up to this many bits are also handled in 64-bit machine words.
+constexpr int32_t kNarrowBits = 63;
+
+bool isNarrow(int64_t width) { return width <= kNarrowBits; }
+
+// The low w bits set, for 0 <= w <= 64.
+uint64_t lowMask(int64_t w) { return w <= 0 ? 0 : ~uint64_t{0} >> (64 - w); }
+
+// The stored pattern of a value of at most 63 bits.
+uint64_t narrowPattern(const VNum& v) {
+    const uint32_t* w = v.words();
+    uint64_t raw = 0;
+    for (int32_t i = v.wordCount() - 1; i >= 0; --i) raw = (raw << 16) | w[i];
+    return raw;
+}
+
+bool patternNegative(const VNum& v, uint64_t raw) {
+    return v.type() == Signed && v.width() > 0 && ((raw >> (v.width() - 1)) & 1u) != 0;
+}
+
+// The value of a value of at most 63 bits by its type, modulo 2^64.
+uint64_t narrowValue(const VNum& v) {
+    const uint64_t raw = narrowPattern(v);
+    return patternNegative(v, raw) ? raw | ~lowMask(v.width()) : raw;
+}
+
+// x * 2^n modulo 2^64, n >= 0.
+uint64_t shiftedUp(uint64_t x, int64_t n) { return n >= 64 ? 0 : x << n; }
 
 void loadDigits(const VNum& v, uint32_t* out, int32_t n) {
     const Digits d(v);
@@ -236,7 +266,10 @@ VFix VFix::castCopy(const VFix& s, int32_t width, int32_t b, int32_t type, int32
         VFix r(RawTag{}, {width, b, t});
         r.quant_ = quant != 0 ? quant : s.quant_;
         r.ovfl_ = ovfl != 0 ? ovfl : s.ovfl_;
-        r.alignTo(s, s.binaryPoint, b);
+        if (isNarrow(width) && isNarrow(s.width_))
+            r.storeNarrow(shiftedUp(narrowValue(s), static_cast<int64_t>(b) - s.binaryPoint) & lowMask(width));
+        else
+            r.alignTo(s, s.binaryPoint, b);
         r.takeStatus(s);
         r.isConstant = s.isConstant;
         return r;
@@ -247,7 +280,9 @@ VFix VFix::castCopy(const VFix& s, int32_t width, int32_t b, int32_t type, int32
     return r;
 }
 
-VFix::~VFix() { freeTempPool(); }
+VFix::~VFix() {
+    for (VFix* slot : tempPool) delete slot;
+}
 
 // --- format ---------------------------------------------------------------------------
 
@@ -303,13 +338,99 @@ void VFix::makeBool() {
 
 VFix& VFix::operator=(const VFix& s) {
     if (this == &s) return *this;
-    alignTo(s, s.binaryPoint, binaryPoint);
-    // The increment carries out of the format only from the largest pattern;
-    // increment() then applies this value's overflow mode.
-    if (roundsUpFrom(s)) increment();
-    checkConvert(s, s.binaryPoint, binaryPoint);
+    if (s.width_ >= 1 && isNarrow(s.width_) && width_ >= 1 && isNarrow(width_)) {
+        requantiseNarrow(s);
+    } else {
+        alignTo(s, s.binaryPoint, binaryPoint);
+        // The increment carries out of the format only from the largest
+        // pattern; increment() then applies this value's overflow mode.
+        if (roundsUpFrom(s)) increment();
+        checkConvert(s, s.binaryPoint, binaryPoint);
+    }
     takeStatus(s);
     return *this;
+}
+
+// The steps of the general route (alignTo, roundsAway or roundsEven with the
+// HoldMax exception, increment, checkConvert) on payloads of 1 to 63 bits held
+// in machine words. As there, bits of s at or above its width read its top
+// bit, and the words hold the aligned and rounded bits when an overflow is thrown.
+void VFix::requantiseNarrow(const VFix& s) {
+    const int32_t ws = s.width_, wt = width_;
+    const uint64_t mask = lowMask(wt);
+    const uint64_t raw = narrowPattern(s);
+    const bool top = ((raw >> (ws - 1)) & 1u) != 0;
+    const uint64_t ext = top ? raw | ~lowMask(ws) : raw;
+    const bool neg = s.type_ == Signed && top;
+    const uint64_t value = s.type_ == Signed ? ext : raw;
+    const int64_t d = static_cast<int64_t>(s.binaryPoint) - binaryPoint;
+
+    uint64_t p = 0;
+    if (d >= 64)
+        p = neg ? ~uint64_t{0} : 0;
+    else if (d >= 0)
+        p = neg ? ~(~value >> d) : value >> d;
+    else
+        p = shiftedUp(value, -d);
+    p &= mask;
+
+    if (d >= 1) {
+        const auto bit = [ext](int64_t i) { return ((ext >> std::min<int64_t>(i, 63)) & 1u) != 0; };
+        const auto anyOwn = [raw, ws](int64_t hi) { return (raw & lowMask(std::min<int64_t>(hi, ws - 1) + 1)) != 0; };
+        bool up = false;
+        switch (quant_) {
+            case RoundHalfAway: up = bit(d - 1) && (!neg || anyOwn(std::min<int64_t>(d, ws) - 2)); break;
+            case RoundHalfEvenHoldMax:
+                if (static_cast<int64_t>(wt) - binaryPoint <= static_cast<int64_t>(ws) - s.binaryPoint &&
+                    p == mask >> 1)
+                    break;
+                [[fallthrough]];
+            case RoundHalfEven: up = bit(d - 1) && (bit(d) || anyOwn(d - 2)); break;
+            default: break;
+        }
+        if (up) {
+            const uint64_t q = (p + 1) & mask;
+            const bool carry = type_ == Signed ? ((p >> (wt - 1)) & 1u) == 0 && ((q >> (wt - 1)) & 1u) != 0 : q == 0;
+            p = q;
+            if (carry && ovfl_ != Wrap) {
+                if (ovfl_ != Saturate) {
+                    storeNarrow(p);
+                    throw VNumException::Overflow("Overflow on incr", 0);
+                }
+                p = type_ == Signed ? mask >> 1 : mask;
+            }
+        }
+    }
+    storeNarrow(p);
+
+    flags_ &= ~1u;
+    if (ovfl_ == Wrap) return;
+    int64_t e = (static_cast<int64_t>(ws) - s.binaryPoint) - (static_cast<int64_t>(wt) - binaryPoint);
+    // Own bits of s from position lo to its top.
+    const auto from = [ws](int64_t lo) { return lowMask(ws) & ~lowMask(std::max<int64_t>(lo, 0)); };
+    bool over = false;
+    if (s.type_ == Signed && type_ == Signed) {
+        if (e >= 0) {
+            const uint64_t m = from(ws - std::min<int64_t>(e, ws - 1) - 1);
+            over = ((neg ? ~raw : raw) & m) != 0;
+        }
+    } else if (s.type_ == Signed) {
+        over = neg || (e >= 0 && (raw & from(ws - std::min<int64_t>(e, ws))) != 0);
+    } else {
+        if (type_ == Signed) ++e;
+        over = e >= 0 && (raw & from(ws - std::min<int64_t>(e, ws))) != 0;
+    }
+    if (!over) return;
+    flags_ |= 1u;
+    if (ovfl_ == Throw) throw VNumException::Overflow("during convert", neg ? -1 : 1);
+    if (neg)
+        storeNarrow(type_ == Signed ? uint64_t{1} << (wt - 1) : 0);
+    else
+        storeNarrow(type_ == Signed ? mask >> 1 : mask);
+}
+
+void VFix::storeNarrow(uint64_t p) {
+    for (int32_t i = 0; i < nwords_; ++i) w_[i] = static_cast<uint32_t>(p >> (16 * i)) & kDigitMask;
 }
 
 // Rounding decision for s, whose aligned bits this value already holds.
@@ -474,11 +595,15 @@ VFix::VFix(SumTag, const VFix& a, const VFix& b, bool subtract) : VFix(RawTag{},
 }
 
 VFix::VFix(ProductTag, const VFix& a, const VFix& b) : VFix(RawTag{}, productFormat(a, b)) {
-    uint32_t x[kFastWords], y[kFastWords];
-    loadDigits(a, x, nwords_);
-    loadDigits(b, y, nwords_);
-    mulAccumulate(w_, x, y, nwords_);
-    w_[nwords_ - 1] &= topMaskFor(topbits_);
+    if (isNarrow(width_)) {
+        storeNarrow(narrowValue(a) * narrowValue(b) & lowMask(width_));
+    } else {
+        uint32_t x[kFastWords], y[kFastWords];
+        loadDigits(a, x, nwords_);
+        loadDigits(b, y, nwords_);
+        mulAccumulate(w_, x, y, nwords_);
+        w_[nwords_ - 1] &= topMaskFor(topbits_);
+    }
     takeStatus(a);
     andStatus(b);
     shadow = a.shadow * b.shadow;
@@ -489,19 +614,27 @@ VFix::VFix(ProductTag, const VFix& a, const VFix& b) : VFix(RawTag{}, productFor
 // zero and formatted, and the products are exact (productIsExact).
 void VFix::crossMultiply(VFix& re, VFix& im, const VFix& ar, const VFix& ai, const VFix& br, const VFix& bi) {
     const int32_t n = re.nwords_;
-    uint32_t xr[kFastWords], xi[kFastWords], yr[kFastWords], yi[kFastWords], negYi[kFastWords];
-    loadDigits(ar, xr, n);
-    loadDigits(ai, xi, n);
-    loadDigits(br, yr, n);
-    loadDigits(bi, yi, n);
-    std::copy(yi, yi + n, negYi);
-    negateDigits(negYi, n);
-    mulAccumulate(re.w_, xr, yr, n);
-    mulAccumulate(re.w_, xi, negYi, n);
-    mulAccumulate(im.w_, xr, yi, n);
-    mulAccumulate(im.w_, xi, yr, n);
+    if (isNarrow(re.width_)) {
+        const uint64_t xr = narrowValue(ar), xi = narrowValue(ai), yr = narrowValue(br), yi = narrowValue(bi);
+        const uint64_t mask = lowMask(re.width_);
+        re.storeNarrow((xr * yr - xi * yi) & mask);
+        im.storeNarrow((xr * yi + xi * yr) & mask);
+    } else {
+        uint32_t xr[kFastWords], xi[kFastWords], yr[kFastWords], yi[kFastWords], negYi[kFastWords];
+        loadDigits(ar, xr, n);
+        loadDigits(ai, xi, n);
+        loadDigits(br, yr, n);
+        loadDigits(bi, yi, n);
+        std::copy(yi, yi + n, negYi);
+        negateDigits(negYi, n);
+        mulAccumulate(re.w_, xr, yr, n);
+        mulAccumulate(re.w_, xi, negYi, n);
+        mulAccumulate(im.w_, xr, yi, n);
+        mulAccumulate(im.w_, xi, yr, n);
+        re.w_[n - 1] &= topMaskFor(re.topbits_);
+        im.w_[n - 1] &= topMaskFor(im.topbits_);
+    }
     for (VFix* part : {&re, &im}) {
-        part->w_[n - 1] &= topMaskFor(part->topbits_);
         part->takeStatus(ar);
         part->andStatus(ai);
         part->andStatus(br);
@@ -515,6 +648,11 @@ void VFix::crossMultiply(VFix& re, VFix& im, const VFix& ar, const VFix& ai, con
 // read by its own type. x may be this value when xs is 0 (digits are read
 // before they are written).
 void VFix::addShifted(const VNum& x, int64_t xs, const VNum& y, int64_t ys, bool subtract) {
+    if (isNarrow(width_) && isNarrow(x.width()) && isNarrow(y.width()) && xs >= 0 && ys >= 0) {
+        const uint64_t vx = shiftedUp(narrowValue(x), xs), vy = shiftedUp(narrowValue(y), ys);
+        storeNarrow((subtract ? vx - vy : vx + vy) & lowMask(width_));
+        return;
+    }
     const Digits dx(x), dy(y);
     uint32_t carry = subtract ? 1u : 0u;
     const uint32_t flip = subtract ? kDigitMask : 0u;
@@ -711,6 +849,11 @@ int32_t VFix::compareValues(const VFix& a, const VFix& b) {
     if (na != nb) return na ? -1 : 1;
     const int64_t point = std::max(a.binaryPoint, b.binaryPoint);
     const int64_t sa = point - a.binaryPoint, sb = point - b.binaryPoint;
+    if (isNarrow(a.width_ + sa) && isNarrow(b.width_ + sb)) {
+        // Both scaled values fit a signed machine word.
+        const auto va = static_cast<int64_t>(narrowValue(a) << sa), vb = static_cast<int64_t>(narrowValue(b) << sb);
+        return va < vb ? -1 : va > vb ? 1 : 0;
+    }
     const int32_t n = std::max(wordsFor(a.width_ + sa), wordsFor(b.width_ + sb)) + 1;
     const Digits x(a), y(b);
     for (int32_t k = n - 1; k >= 0; --k) {

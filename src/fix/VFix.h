@@ -151,6 +151,8 @@ private:
     void combineAligned(const VFix& b, Combine op);
     void divideBy(const VFix& b);
     bool roundsUpFrom(const VFix& s) const;
+    void requantiseNarrow(const VFix& s);
+    void storeNarrow(uint64_t pattern);
     bool holdsLargestPattern() const;
     void takeStatus(const VFix& s);
     void andStatus(const VFix& b);

@@ -292,10 +292,11 @@ i128 refRequantise(i128 s, Fmt src, Fmt dst, int32_t q, int32_t o, const char** 
 
 TEST(Requantise, MatchesExactArithmeticOnRandomFormats) {
     std::mt19937_64 rng(20240611);
-    for (int iter = 0; iter < 6000; ++iter) {
-        const Fmt src{1 + static_cast<int32_t>(rng() % 40), static_cast<int32_t>(rng() % 56) - 8, rng() % 2 == 0};
-        const int32_t d = static_cast<int32_t>(rng() % (src.w + 20)) - 20;  // -20 .. src.w - 1
-        const Fmt dst{1 + static_cast<int32_t>(rng() % 40), src.f - d, rng() % 2 == 0};
+    for (int iter = 0; iter < 8000; ++iter) {
+        // Widths on both sides of 64 bits, where payloads leave machine words.
+        const Fmt src{1 + static_cast<int32_t>(rng() % 70), static_cast<int32_t>(rng() % 56) - 8, rng() % 2 == 0};
+        const int32_t d = static_cast<int32_t>(rng() % (src.w + 40)) - 40;  // -40 .. src.w - 1
+        const Fmt dst{1 + static_cast<int32_t>(rng() % 70), src.f - d, rng() % 2 == 0};
         const int32_t q = kModes[rng() % 4], o = 1 + static_cast<int32_t>(rng() % 3);
         const i128 s = randomPayload(rng, src.w, src.sgn);
         const VFix x = withPayload(s, src.w, src.f, src.sgn ? Signed : Unsigned);

@@ -53,19 +53,6 @@ TEST(R4Loop, ConstructionFormatsBanksForLargestLength) {
     }
 }
 
-TEST(R4Loop, SetupCopiesPerCallFields) {
-    ConfigRecord c = config(9, 16, 16, 1);
-    R4_loop e(c);
-    setLength(c, 9);
-    e.setup(c);
-    EXPECT_EQ(e.nfft, 9);
-    EXPECT_EQ(e.half_nfft, 4);
-    EXPECT_EQ(e.nfft_odd, 1);
-    EXPECT_EQ(e.points, 512);
-    EXPECT_EQ(e.r4_points, 256);
-    EXPECT_EQ(e.r4_addr_mask, 63);
-}
-
 // An impulse at i0 transforms to 0.5 e^(-+2 pi j i0 k / N). The samples are
 // placed and read with the engine's own position rule, without the driver.
 TEST(R4Loop, ImpulseThroughEngine) {

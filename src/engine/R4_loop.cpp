@@ -84,7 +84,7 @@ void R4_loop::run(TWIDDLE_ROM& rom) {
         // of butterfly k has digit s equal to c; digit s of the address weighs
         // 4^s, and drops out with the top digit in the last radix-4 stage.
         const int32_t lowMask = (1 << (2 * s)) - 1;
-        const int32_t legStep = (s == 0) ? 1 : (s <= h - 2 ? (1 << (2 * s)) : 0);
+        const int32_t legStep = s <= h - 2 ? (1 << (2 * s)) : 0;
         const int32_t twiddleShift = 2 * (h - 1 - s) + nfft_odd;
         int64_t lastTwiddle = -1;
 

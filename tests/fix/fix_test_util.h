@@ -27,6 +27,7 @@ inline i128 payloadOf(const VFix& v) {
 
 inline i128 pow2(int32_t n) { return i128{1} << n; }
 
+// floor(x / 2^n)
 inline i128 floorShift(i128 x, int32_t n) { return x >= 0 ? x / pow2(n) : -((-x + pow2(n) - 1) / pow2(n)); }
 
 // A random payload of width w and the given type, biased toward the ends of its range.

@@ -49,12 +49,6 @@ private:
     int saved_;
 };
 
-int countOf(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-    return n;
-}
-
 velmor_ip_vfft_v8_0_generics floatGenerics(int arch, int nfftMax, int hasNfft = 0) {
     auto g = ref::generics(nfftMax, arch, 32, 16, 1, 0, 1, hasNfft);
     g.C_USE_FLT_PT = 1;

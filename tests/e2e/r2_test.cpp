@@ -78,7 +78,9 @@ TEST(Radix2EndToEnd, MatchesDoublePrecisionTransform) {
         ASSERT_EQ(m.result.code, 0);
         EXPECT_LE(m.error, m.bound);
         EXPECT_EQ(m.result.overflow, 0);
-        if (!c.bfp) EXPECT_EQ(m.result.blk_exp, 0);
+        if (!c.bfp) {
+            EXPECT_EQ(m.result.blk_exp, 0);
+        }
     }
 }
 

@@ -53,7 +53,8 @@ typedef struct velmor_ip_vfft_v8_0_outputs {
     double* xk_im;      /* receives the imaginary parts of the results, natural order */
     int32_t xk_im_size; /* capacity of xk_im on entry; 2^nfft after a successful call */
     int32_t blk_exp;    /* block exponent of the results (block floating point), else 0 */
-    int32_t overflow;   /* 1 when the scaled datapath overflowed, else 0 */
+    int32_t overflow;   /* 1 when the scheduled-scaling datapath overflowed or, with
+                           single-precision data, a result left the single range; else 0 */
 } velmor_ip_vfft_v8_0_outputs;
 
 /* Simulation state of one configuration; opaque to the host. */

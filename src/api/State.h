@@ -23,6 +23,8 @@ struct velmor_ip_vfft_v8_0_state {
 
 // Creates the twiddle table and the engine selected by st->generics.C_ARCH from
 // st->config. Called once the generics are valid and the configuration is filled.
+// Nulls all four pointers first, so that releaseTables may follow a build that
+// failed half way.
 void buildTables(velmor_ip_vfft_v8_0_state* st);
 
 // Deletes the twiddle table and the selected engine where their pointers are set;

@@ -133,10 +133,6 @@ velmor_ip_vfft_v8_0_state* velmor_ip_vfft_v8_0_create_state(velmor_ip_vfft_v8_0_
     }
     st->generics = generics;
     st->config = makeConfig(generics);
-    st->twiddle_rom = nullptr;
-    st->r4 = nullptr;
-    st->r2 = nullptr;
-    st->r22 = nullptr;
     // Out of memory while building: release what was built and report no state.
     try {
         buildTables(st);

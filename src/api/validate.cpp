@@ -2,31 +2,24 @@
 #include "api/validate.h"
 
 #include <cmath>
-#include <limits>
 
 #include "api/Report.h"
 #include "api/State.h"
+#include "api/single.h"
 
 namespace {
 
 constexpr const char* kPrefix = "ERROR:vfft_v8_0:simulate called with ";
 
-// Largest finite single, and the magnitude from which rounding a double to
-// single precision (to nearest, ties to even) gives infinity: FLT_MAX plus
-// half its unit in the last place, a tie that rounds up to 2^128.
-constexpr float kSingleMax = std::numeric_limits<float>::max();
-constexpr double kSingleOverflow = static_cast<double>(kSingleMax) + 0x1p+103;
-
 // Fixed-point data are signed fractions. Floating-point data must be singles:
-// finite doubles that neither fit nor round to infinity are refused, while
-// infinities and NaNs pass on to the data path, which handles them.
+// finite doubles beyond the single range that do not round to infinity are
+// refused, while infinities and NaNs pass on to the data path, which handles them.
 bool acceptable(double v, bool floatMode)
 {
     if (!floatMode) {
         return !(v < -1.0 || v >= 1.0);
     }
-    const double magnitude = std::fabs(v);
-    return !(magnitude > static_cast<double>(kSingleMax) && magnitude < kSingleOverflow);
+    return !(std::fabs(v) > kSingleMax && !std::isinf(toSingle(v)));
 }
 
 struct SampleArray {

@@ -46,7 +46,6 @@ void R22_pipeline::run(TWIDDLE_ROM& rom) {
     R22_DIF_PE pe(pe_in, *this);
     blk_exp = 0;
     for (int32_t s = 0; s < nfft; ++s) {
-        stage_index = s;
         const bool last = s == nfft - 1;
         // Schedule entry m scales stage 2m + 1; the lone last stage of an
         // odd-length transform takes the low bit of the next entry.
@@ -58,7 +57,6 @@ void R22_pipeline::run(TWIDDLE_ROM& rom) {
         const bool twiddled = s % 2 == 1 && !last;
         const int32_t half = n >> (s + 1);
         for (int32_t k = 0; k < n / 2; ++k) {
-            butterfly_index = k;
             const int32_t top = (n >> s) * (k / half) + k % half;
             const int32_t bottom = top + half;
             const int32_t block_index = top >> (nfft - s);

@@ -4,9 +4,8 @@
 // with the block exponent and the overflow flag.
 #include <cmath>
 #include <cstring>
-#include <iostream>
-#include <limits>
 
+#include "api/Report.h"
 #include "api/State.h"
 #include "api/quantize.h"
 #include "api/single.h"
@@ -49,8 +48,8 @@ struct SingleScan {
 void flushSubnormal(double& x, const char* part) {
     if (isSubnormalSingle(toSingle(x))) {
         x = 0.0;
-        std::cerr << "WARNING:vfft_v8_0:simulate called with a denormalized " << part
-                  << " data value, this value will be set to zero" << std::endl;
+        reportLine("WARNING:vfft_v8_0:simulate called with a denormalized ", part,
+                   " data value, this value will be set to zero");
     }
 }
 
@@ -60,8 +59,8 @@ void noteMagnitude(double x, const char* part, double& largest, bool& invalid) {
     if (m > largest) largest = toSingle(m);
     if (isNanSingle(f) || isInfSingle(f)) {
         invalid = true;
-        std::cerr << "WARNING:vfft_v8_0:simulate called with " << part
-                  << " data values set to inf or NaN, output will be invalidated" << std::endl;
+        reportLine("WARNING:vfft_v8_0:simulate called with ", part,
+                   " data values set to inf or NaN, output will be invalidated");
     }
 }
 
@@ -239,13 +238,12 @@ int runDataPath(velmor_ip_vfft_v8_0_state* st, velmor_ip_vfft_v8_0_inputs in,
         cx.scan = &scan;
     } else if (needsPrequantisation(in, points, st->generics.C_INPUT_WIDTH)) {
         cx.prequantise = true;
-        std::cerr << "WARNING:vfft_v8_0:simulate called with real and/or imaginary data values that are "
-                     "not pre-quantized to signed two's-complement fixed-point values of precision "
-                     "C_INPUT_WIDTH = "
-                  << st->generics.C_INPUT_WIDTH
-                  << " bits.  All real and imaginary data will be internally rounded to the nearest "
-                     "quantization level for this precision (using convergent rounding to nearest even)."
-                  << std::endl;
+        reportLine("WARNING:vfft_v8_0:simulate called with real and/or imaginary data values that are "
+                   "not pre-quantized to signed two's-complement fixed-point values of precision "
+                   "C_INPUT_WIDTH = ",
+                   st->generics.C_INPUT_WIDTH,
+                   " bits.  All real and imaginary data will be internally rounded to the nearest "
+                   "quantization level for this precision (using convergent rounding to nearest even).");
     }
 
     cfg.nfft_odd = nfft & 1;

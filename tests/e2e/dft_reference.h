@@ -1,8 +1,8 @@
-// Test support for end-to-end transforms: a double-precision reference
-// transform, an owner of a simulation state, and input generators on the grid
-// of the input width.
+// End-to-end test support: a double-precision reference transform, a noise
+// model of the burst engines, a simulation state owner and grid inputs.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstdint>
@@ -15,97 +15,81 @@ namespace ref {
 
 using cvec = std::vector<std::complex<double>>;
 
-// X[k] = sum x[n] e^(-+2 pi j n k / N): forward uses the minus sign; no 1/N.
-// Radix-2 with directly computed twiddles, accurate to a few ulps times log N.
+// X[k] = sum x[n] e^(-+2 pi j n k / N), forward with the minus sign, no 1/N;
+// recursive radix 2 with directly computed twiddles.
 inline cvec dft(const cvec& x, bool forward) {
     const size_t n = x.size();
-    int bits = 0;
-    while ((size_t(1) << bits) < n) ++bits;
-    cvec a(n);
-    for (size_t i = 0; i < n; ++i) {
-        size_t r = 0;
-        for (int b = 0; b < bits; ++b) r |= ((i >> b) & 1) << (bits - 1 - b);
-        a[r] = x[i];
+    if (n == 1) return x;
+    cvec half[2] = {cvec(n / 2), cvec(n / 2)}, X(n);
+    for (size_t i = 0; i < n; ++i) half[i % 2][i / 2] = x[i];
+    for (cvec& h : half) h = dft(h, forward);
+    for (size_t k = 0; k < n / 2; ++k) {
+        const auto t = std::polar(1.0, (forward ? -2.0 : 2.0) * M_PI * double(k) / double(n)) * half[1][k];
+        X[k] = half[0][k] + t;
+        X[k + n / 2] = half[0][k] - t;
     }
-    const double sign = forward ? -1.0 : 1.0;
-    for (size_t len = 2; len <= n; len <<= 1) {
-        for (size_t k = 0; k < len / 2; ++k) {
-            const double ang = sign * 2.0 * M_PI * double(k) / double(len);
-            const std::complex<double> w(std::cos(ang), std::sin(ang));
-            for (size_t s = 0; s < n; s += len) {
-                const auto u = a[s + k];
-                const auto v = a[s + k + len / 2] * w;
-                a[s + k] = u + v;
-                a[s + k + len / 2] = u - v;
-            }
+    return X;
+}
+
+// Largest (root-mean-square with rms set) part-wise difference between a
+// result and a reference divided by 2^scaleExp.
+inline double maxError(const std::vector<double>& re, const std::vector<double>& im, const cvec& ref,
+                       int scaleExp, bool rms = false) {
+    const double f = std::ldexp(1.0, -scaleExp);
+    double worst = 0.0, sum = 0.0;
+    for (size_t i = 0; i < ref.size(); ++i) {
+        for (double d : {re[i] - ref[i].real() * f, im[i] - ref[i].imag() * f}) {
+            worst = std::max(worst, std::fabs(d));
+            sum += d * d;
         }
     }
-    return a;
+    return rms ? std::sqrt(sum / double(2 * ref.size())) : worst;
 }
 
-// Largest part-wise absolute difference between a result and a reference
-// divided by 2^scaleExp.
-inline double maxError(const std::vector<double>& re, const std::vector<double>& im, const cvec& ref,
-                       int scaleExp) {
-    const double f = std::ldexp(1.0, -scaleExp);
-    double e = 0.0;
-    for (size_t i = 0; i < ref.size(); ++i) {
-        e = std::max(e, std::fabs(re[i] - ref[i].real() * f));
-        e = std::max(e, std::fabs(im[i] - ref[i].imag() * f));
+// Stage radices of a burst engine: radix-4 stages and a final radix-2 stage
+// for odd lengths (C_ARCH 1), radix-2 stages otherwise.
+inline std::vector<int> burstStages(int arch, int nfft) {
+    std::vector<int> radix(size_t(arch == 1 ? nfft / 2 : nfft), arch == 1 ? 4 : 2);
+    if (arch == 1 && nfft % 2 == 1) radix.push_back(2);
+    return radix;
+}
+
+// Block floating point: the block exponent spent as early as the engine can
+// (radix 2: 1 bit in the first stage, 2 later; radix 4: 2, then 3), the
+// placement that amplifies the rounding noise most.
+inline std::vector<int> earliestShifts(const std::vector<int>& radix, int blkExp) {
+    std::vector<int> shifts(radix.size(), 0);
+    for (size_t s = 0; s < radix.size(); ++s) {
+        shifts[s] = std::min(blkExp, (radix[0] == 4 ? 2 : 1) + (s > 0 ? 1 : 0));
+        blkExp -= shifts[s];
     }
-    return e;
+    return shifts;
 }
 
-// Root-mean-square part-wise difference between a result and a reference
-// divided by 2^scaleExp.
-inline double rmsError(const std::vector<double>& re, const std::vector<double>& im, const cvec& ref,
-                       int scaleExp) {
-    const double f = std::ldexp(1.0, -scaleExp);
-    double acc = 0.0;
-    for (size_t i = 0; i < ref.size(); ++i) {
-        const double dr = re[i] - ref[i].real() * f;
-        const double di = im[i] - ref[i].imag() * f;
-        acc += dr * dr + di * di;
-    }
-    return std::sqrt(acc / double(2 * ref.size()));
-}
-
-// Noise model of a fixed-point transform, in output units. Every stage adds
-// about one output LSB of quantisation noise per part (truncation bias
-// included) and twiddle quantisation noise proportional to the signal; a
-// stage of gain g (2 for radix-2, 4 for radix-4) multiplies the power of what
-// it receives by g / 4^shift. Returns three times the modelled RMS part error:
-// far below the signal, so a wrong twiddle, index map or shift shows.
-inline double noiseBound(const std::vector<int>& gains, const std::vector<int>& shifts, int lsbExp,
-                         int twiddleWidth, double amplitude) {
-    const double lsb = std::ldexp(1.0, lsbExp);
-    const double tw = std::ldexp(1.0, -(twiddleWidth - 1));
-    double signal = amplitude * amplitude / 3.0;
+// Three times the modelled RMS part error of a burst engine's result, in
+// result units, for inputs of mean square `power` per part. A stage of radix
+// r and shift sh multiplies the power of signal and error by r / 4^sh, and
+// adds twiddle quantisation noise in proportion to the signal and one LSB^2
+// of product and output rounding (truncation bias included).
+inline double noiseBound(const std::vector<int>& radix, const std::vector<int>& shifts, double power,
+                         int lsbExp, int twiddleWidth) {
+    const double lsb = std::ldexp(1.0, lsbExp), tw = std::ldexp(1.0, -(twiddleWidth - 1));
     double noise = 0.0;
-    for (size_t s = 0; s < gains.size(); ++s) {
-        const double g = double(gains[s]) / std::ldexp(1.0, 2 * shifts[s]);
-        noise = noise * g + signal * g * tw * tw + lsb * lsb;
-        signal *= g;
+    for (size_t s = 0; s < radix.size(); ++s) {
+        const double g = radix[s] / std::ldexp(1.0, 2 * shifts[s]);
+        noise = (noise + power * tw * tw) * g + lsb * lsb;
+        power *= g;
     }
     return 3.0 * std::sqrt(noise);
-}
-
-// RMS of one part of a random signal after the same stages, for comparison.
-inline double signalLevel(const std::vector<int>& gains, const std::vector<int>& shifts, double amplitude) {
-    double signal = amplitude * amplitude / 3.0;
-    for (size_t s = 0; s < gains.size(); ++s) signal *= double(gains[s]) / std::ldexp(1.0, 2 * shifts[s]);
-    return std::sqrt(signal);
 }
 
 struct Result {
     int code = -1;
     std::vector<double> re, im;
-    int blk_exp = 0;
-    int overflow = 0;
+    int blk_exp = 0, overflow = 0;
 };
 
-// Owns one simulation state for the lifetime of a test.
-class Core {
+class Core {  // owns one simulation state for the lifetime of a test
 public:
     explicit Core(const velmor_ip_vfft_v8_0_generics& g) : st_(velmor_ip_vfft_v8_0_create_state(g)) {}
     ~Core() {
@@ -117,19 +101,11 @@ public:
 
     Result run(std::vector<double> re, std::vector<double> im, int nfft, int direction,
                std::vector<int32_t> schedule = {}) {
-        Result r;
-        const size_t n = re.size();
-        r.re.assign(n, 0.0);
-        r.im.assign(n, 0.0);
-        velmor_ip_vfft_v8_0_inputs in{nfft,
-                                      re.data(),
-                                      int32_t(n),
-                                      im.data(),
-                                      int32_t(n),
-                                      schedule.empty() ? nullptr : schedule.data(),
-                                      int32_t(schedule.size()),
-                                      direction};
-        velmor_ip_vfft_v8_0_outputs out{r.re.data(), int32_t(n), r.im.data(), int32_t(n), -7, -7};
+        const int32_t n = int32_t(re.size());
+        Result r{-1, std::vector<double>(re.size()), std::vector<double>(re.size())};
+        velmor_ip_vfft_v8_0_inputs in{nfft, re.data(), n, im.data(), n, schedule.empty() ? nullptr : schedule.data(),
+                                      int32_t(schedule.size()), direction};
+        velmor_ip_vfft_v8_0_outputs out{r.re.data(), n, r.im.data(), n, -7, -7};
         r.code = velmor_ip_vfft_v8_0_bitacc_simulate(st_, in, &out);
         r.blk_exp = out.blk_exp;
         r.overflow = out.overflow;
@@ -142,24 +118,13 @@ private:
 
 inline velmor_ip_vfft_v8_0_generics generics(int nfftMax, int arch, int inputWidth, int twiddleWidth,
                                              int scaling, int bfp, int rounding, int hasNfft = 0) {
-    velmor_ip_vfft_v8_0_generics g = velmor_ip_vfft_v8_0_get_default_generics();
-    g.C_NFFT_MAX = nfftMax;
-    g.C_ARCH = arch;
-    g.C_HAS_NFFT = hasNfft;
-    g.C_INPUT_WIDTH = inputWidth;
-    g.C_TWIDDLE_WIDTH = twiddleWidth;
-    g.C_HAS_SCALING = scaling;
-    g.C_HAS_BFP = bfp;
-    g.C_HAS_ROUNDING = rounding;
-    return g;
+    return {nfftMax, arch, hasNfft, 0, inputWidth, twiddleWidth, scaling, bfp, rounding};
 }
 
-// n random values in [-amplitude, amplitude) on the grid of a signed
-// `width`-bit fraction.
+// n random values in [-amplitude, amplitude) on the grid of a `width`-bit fraction.
 inline std::vector<double> gridNoise(size_t n, int width, double amplitude, uint32_t seed) {
     std::mt19937_64 rng(seed);
-    const double step = std::ldexp(1.0, -(width - 1));
-    const double top = std::floor(amplitude / step);
+    const double step = std::ldexp(1.0, -(width - 1)), top = std::floor(amplitude / step);
     std::uniform_real_distribution<double> u(-top, top);
     std::vector<double> v(n);
     for (auto& x : v) x = std::floor(u(rng)) * step;

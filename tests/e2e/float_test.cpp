@@ -91,6 +91,20 @@ TEST(FloatMode, UnscaledResultBeyondSingleRangeBecomesInfinity) {
     EXPECT_EQ(r.overflow, 1);
 }
 
+// The unscaled pipeline keeps every bit of its 27-bit samples: one LSB of a
+// frame whose largest value is 0.75 survives to the sum of bin 0, where a
+// narrower sample grid would round it away (a tie to even).
+TEST(FloatMode, SamplesUseTheFullDataWidth) {
+    Core core(floatGenerics(3, 3));
+    std::vector<double> re = {0.75, -0.75, 0.75, -0.75, 0.75, -0.75, 0.75, -0.75}, im(8, 0.0);
+    im[1] = std::ldexp(1.0, -26);
+    const auto r = core.run(re, im, 3, 1);
+    ASSERT_EQ(r.code, 0);
+    EXPECT_EQ(r.re[0], 0.0);
+    EXPECT_EQ(r.im[0], std::ldexp(1.0, -26));
+    EXPECT_EQ(r.re[4], 6.0);
+}
+
 // Results carry single-precision significance and stay within a few single
 // ulps of the largest bin over the whole exponent range.
 TEST(FloatMode, WideDynamicRangeMatchesDoublePrecisionTransform) {

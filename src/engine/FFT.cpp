@@ -27,6 +27,32 @@ void FFT::copyConfig(const ConfigRecord& c) {
     has_bfp = c.has_bfp;
 }
 
+void FFT::formatCarriers(int32_t sampleWidth) {
+    data_format.setFormat(sampleWidth, sampleWidth - 1, Signed, Truncate, Wrap);
+    twiddle_format.setFormat(twiddle_width + 1, twiddle_width - 1, Signed, Truncate, Saturate);
+}
+
+void FFT::copyElementConfig(const FFT& engine) {
+    data_width = engine.data_width;
+    result_width = engine.result_width;
+    twiddle_width = engine.twiddle_width;
+    has_rounding = engine.has_rounding;
+    has_scaling = engine.has_scaling;
+}
+
+void FFT::formatRegister(FixComplex& r, int32_t width, int32_t point, int32_t quant) {
+    r.re.setFormat(width, point, Signed, quant, Wrap);
+    r.im.setFormat(width, point, Signed, quant, Wrap);
+    r.re = 0.0;
+    r.im = 0.0;
+}
+
+void FFT::formatLike(FixComplex& r, const VFix& format) {
+    r.setFormatFrom(format);
+    r.re = 0.0;
+    r.im = 0.0;
+}
+
 int32_t FFT::bitReverse(int32_t i) const {
     int32_t r = 0;
     for (int32_t b = 0; b < nfft; ++b) r = (r << 1) | ((i >> b) & 1);

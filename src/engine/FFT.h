@@ -59,6 +59,20 @@ public:
 protected:
     // Engine constructors: copy the fixed configuration of the state.
     void copyConfig(const ConfigRecord& c);
+    // Engine constructors: data_format for samples of the given width, and
+    // the twiddle format.
+    void formatCarriers(int32_t sampleWidth);
+    // Processing elements: the configuration their engine hands them.
+    void copyElementConfig(const FFT& engine);
+    // Registers are formatted once and start at 0.
+    static void formatRegister(FixComplex& r, int32_t width, int32_t point, int32_t quant);
+    static void formatLike(FixComplex& r, const VFix& format);
+    // Twiddle table index of angle index i: the forward transform uses the
+    // conjugate angle, 2^nfft_max - i.
+    uint32_t directedIndex(uint32_t i) const {
+        const uint32_t period = 1u << nfft_max;
+        return direction == 1 ? (period - i) & (period - 1) : i;
+    }
     // Processing elements: OR a 1 into overflow when x lies outside [-1, 1).
     void checkOverflow(const VFix& x);
 

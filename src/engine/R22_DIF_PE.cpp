@@ -2,24 +2,10 @@
 
 #include "engine/R22_pipeline.h"
 
-namespace {
-
-void formatRegister(FixComplex& r, int32_t width, int32_t point, int32_t quant) {
-    r.re.setFormat(width, point, Signed, quant, Wrap);
-    r.im.setFormat(width, point, Signed, quant, Wrap);
-    r.re = 0.0;
-    r.im = 0.0;
-}
-
-}  // namespace
-
 R22_DIF_PE::R22_DIF_PE(const FixComplex* inputs, const R22_pipeline& engine) : pe_in(inputs) {
-    data_width = engine.data_width;
+    copyElementConfig(engine);
     result_width = engine.engine_width;
-    twiddle_width = engine.twiddle_width;
     nfft = engine.nfft;
-    has_rounding = engine.has_rounding;
-    has_scaling = engine.has_scaling;
     nfft_max = engine.nfft_max;
     has_bfp = engine.has_bfp;
     direction = engine.direction;

@@ -4,24 +4,13 @@
 
 #include "engine/R22_DIF_PE.h"
 
-namespace {
-
-void formatLike(FixComplex& r, const VFix& format) {
-    r.setFormatFrom(format);
-    r.re = 0.0;
-    r.im = 0.0;
-}
-
-}  // namespace
-
 R22_pipeline::R22_pipeline(const ConfigRecord& config) : mem(kMemSize) {
     copyConfig(config);
     // Block floating point runs unscaled at full width and normalises once
     // at the end.
     engine_width = has_scaling == 1 && has_bfp == 1 ? data_width + nfft_max + 1 : result_width;
     const int32_t W = engine_width;
-    data_format.setFormat(W, W - 1, Signed, Truncate, Wrap);
-    twiddle_format.setFormat(twiddle_width + 1, twiddle_width - 1, Signed, Truncate, Saturate);
+    formatCarriers(W);
     formatLike(tw1, twiddle_format);
     formatLike(tw2, twiddle_format);
     // The memory has one integer bit more than the samples: it carries the
@@ -40,8 +29,7 @@ void R22_pipeline::setup(const ConfigRecord& config) {
 
 void R22_pipeline::run(TWIDDLE_ROM& rom) {
     const int32_t n = points;
-    const uint32_t period = 1u << nfft_max;
-    const uint32_t stride = period / static_cast<uint32_t>(n);
+    const uint32_t stride = (1u << nfft_max) / static_cast<uint32_t>(n);
     const bool scaled_fixed = has_scaling == 1 && has_bfp == 0;
     R22_DIF_PE pe(pe_in, *this);
     blk_exp = 0;
@@ -65,14 +53,8 @@ void R22_pipeline::run(TWIDDLE_ROM& rom) {
             if (twiddled) {
                 const uint32_t b = static_cast<uint32_t>(block_index & 1);
                 const uint32_t m = static_cast<uint32_t>(top % half);
-                uint32_t i1 = ((b * m) << (s - 1)) * stride;
-                uint32_t i2 = (((b + 2) * m) << (s - 1)) * stride;
-                if (direction == 1) {
-                    i1 = (period - i1) & (period - 1);
-                    i2 = (period - i2) & (period - 1);
-                }
-                rom.lookup(tw1, i1);
-                rom.lookup(tw2, i2);
+                rom.lookup(tw1, directedIndex(((b * m) << (s - 1)) * stride));
+                rom.lookup(tw2, directedIndex((((b + 2) * m) << (s - 1)) * stride));
             }
             pe.butterfly(tw1, tw2, s, block_index, shift);
             mem[top] = pe.out[0];

@@ -2,20 +2,9 @@
 
 #include "engine/R2_DIT_PE.h"
 
-namespace {
-
-void formatLike(FixComplex& r, const VFix& format) {
-    r.setFormatFrom(format);
-    r.re = 0.0;
-    r.im = 0.0;
-}
-
-}  // namespace
-
 R2_loop::R2_loop(const ConfigRecord& config) : mem(2 * kBankSize) {
     copyConfig(config);
-    data_format.setFormat(result_width, result_width - 1, Signed, Truncate, Wrap);
-    twiddle_format.setFormat(twiddle_width + 1, twiddle_width - 1, Signed, Truncate, Saturate);
+    formatCarriers(result_width);
     tw.setFormatFrom(twiddle_format);
     const int32_t used = (1 << nfft_max) / 2;
     for (int32_t a = 0; a < used; ++a) {
@@ -35,8 +24,7 @@ void R2_loop::setup(const ConfigRecord& config) {
 }
 
 void R2_loop::run(TWIDDLE_ROM& rom) {
-    const uint32_t period = 1u << nfft_max;
-    const uint32_t stride = period / static_cast<uint32_t>(points);
+    const uint32_t stride = (1u << nfft_max) / static_cast<uint32_t>(points);
     R2_DIT_PE pe(pe_in, *this);
     blk_exp = 0;
     bfp_growth = 1 - bfp_growth > 0 ? 1 - bfp_growth : 0;
@@ -55,10 +43,8 @@ void R2_loop::run(TWIDDLE_ROM& rom) {
                 const int32_t index = ((k & ~lowMask) << 1) | (((p + j) & 1) << s) | (k & lowMask);
                 addr[j] = j * kBankSize + (index >> 1);
             }
-            uint32_t twiddle = static_cast<uint32_t>(k & lowMask) << (nfft - 1 - s);
-            twiddle *= stride;
-            if (direction == 1) twiddle = (period - twiddle) & (period - 1);
-            rom.lookup(tw, twiddle);
+            const uint32_t angle = static_cast<uint32_t>(k & lowMask) << (nfft - 1 - s);
+            rom.lookup(tw, directedIndex(angle * stride));
             read_regs[0] = mem[addr[0]];
             read_regs[1] = mem[addr[1]];
             pe_in[0] = read_regs[p & 1];

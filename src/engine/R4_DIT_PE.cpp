@@ -1,22 +1,7 @@
 #include "engine/R4_DIT_PE.h"
 
-namespace {
-
-void formatRegister(FixComplex& r, int32_t width, int32_t point, int32_t quant) {
-    r.re.setFormat(width, point, Signed, quant, Wrap);
-    r.im.setFormat(width, point, Signed, quant, Wrap);
-    r.re = 0.0;
-    r.im = 0.0;
-}
-
-}  // namespace
-
 R4_DIT_PE::R4_DIT_PE(const FixComplex* inputs, const FFT& engine) : pe_in(inputs) {
-    data_width = engine.data_width;
-    result_width = engine.result_width;
-    twiddle_width = engine.twiddle_width;
-    has_rounding = engine.has_rounding;
-    has_scaling = engine.has_scaling;
+    copyElementConfig(engine);
     const int32_t W = result_width;
     const int32_t T = twiddle_width;
     const int32_t outQuant = has_rounding ? RoundHalfEvenHoldMax : Truncate;

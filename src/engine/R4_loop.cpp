@@ -4,12 +4,6 @@
 
 namespace {
 
-void formatLike(FixComplex& r, const VFix& format) {
-    r.setFormatFrom(format);
-    r.re = 0.0;
-    r.im = 0.0;
-}
-
 // Order in which the element's outputs are taken: the radix-2 stage exchanges
 // outputs 1 and 2 so that each result returns to the index of its leg; the
 // inverse kernel exchanges outputs 1 and 3, turning -j into +j.
@@ -31,8 +25,7 @@ int32_t reverseDigits(int32_t v, int32_t digits) {
 
 R4_loop::R4_loop(const ConfigRecord& config) : mem(4 * kBankSize) {
     copyConfig(config);
-    data_format.setFormat(result_width, result_width - 1, Signed, Truncate, Wrap);
-    twiddle_format.setFormat(twiddle_width + 1, twiddle_width - 1, Signed, Truncate, Saturate);
+    formatCarriers(result_width);
     tw1.setFormatFrom(twiddle_format);
     tw2.setFormatFrom(twiddle_format);
     tw3.setFormatFrom(twiddle_format);
@@ -56,8 +49,7 @@ void R4_loop::setup(const ConfigRecord& config) {
 }
 
 void R4_loop::run(TWIDDLE_ROM& rom) {
-    const uint32_t period = 1u << nfft_max;
-    const uint32_t stride = period / static_cast<uint32_t>(points);
+    const uint32_t stride = (1u << nfft_max) / static_cast<uint32_t>(points);
     R4_DIT_PE pe(pe_in, *this);
     blk_exp = 0;
     bfp_growth = 2 - bfp_growth > 0 ? 2 - bfp_growth : 0;
@@ -103,17 +95,9 @@ void R4_loop::run(TWIDDLE_ROM& rom) {
                     const int32_t leg = (j + rho) & 3;
                     addr[j] = j * kBankSize + base + (leg & 1) * eighth + (leg & 2);
                 }
-                uint32_t i1 = stride * static_cast<uint32_t>(q);
-                uint32_t i3 = stride * static_cast<uint32_t>(q + 2);
-                uint32_t i2 = 0;
-                if (direction == 1) {
-                    i1 = (period - i1) & (period - 1);
-                    i2 = (period - i2) & (period - 1);
-                    i3 = (period - i3) & (period - 1);
-                }
-                rom.lookup(tw1, i1);
-                rom.lookup(tw2, i2);
-                rom.lookup(tw3, i3);
+                rom.lookup(tw1, directedIndex(stride * static_cast<uint32_t>(q)));
+                rom.lookup(tw2, directedIndex(0));
+                rom.lookup(tw3, directedIndex(stride * static_cast<uint32_t>(q + 2)));
             } else {
                 // Address of leg 0. The first stage visits the butterflies in
                 // digit-reversed order of k: the digits of k above the lowest
@@ -130,17 +114,10 @@ void R4_loop::run(TWIDDLE_ROM& rom) {
                 const int64_t t = static_cast<int64_t>(k & lowMask) << twiddleShift;
                 if (t != lastTwiddle) {
                     lastTwiddle = t;
-                    uint32_t i1 = stride * static_cast<uint32_t>(t);
-                    uint32_t i2 = 2 * i1;
-                    uint32_t i3 = 3 * i1;
-                    if (direction == 1) {
-                        i1 = (period - i1) & (period - 1);
-                        i2 = (period - i2) & (period - 1);
-                        i3 = (period - i3) & (period - 1);
-                    }
-                    rom.lookup(tw1, i1);
-                    rom.lookup(tw2, i2);
-                    rom.lookup(tw3, i3);
+                    const uint32_t i1 = stride * static_cast<uint32_t>(t);
+                    rom.lookup(tw1, directedIndex(i1));
+                    rom.lookup(tw2, directedIndex(2 * i1));
+                    rom.lookup(tw3, directedIndex(3 * i1));
                 }
             }
             for (int32_t j = 0; j < 4; ++j) read_regs[j] = mem[addr[j]];

@@ -39,11 +39,8 @@ int32_t bitLength(uint32_t v) { return v == 0 ? 0 : 32 - __builtin_clz(v); }
 class Ext {
 public:
     explicit Ext(const VNum& v)
-        : w_(v.words()), top_(v.wordCount() - 1), neg_(v.isNegative()) {
-        topFill_ = neg_ ? kDigitMask & ~((1u << v.topBits()) - 1u) : 0u;
-        fill_ = neg_ ? kDigitMask : 0u;
-    }
-    bool negative() const { return neg_; }
+        : w_(v.words()), top_(v.wordCount() - 1), fill_(v.isNegative() ? kDigitMask : 0u),
+          topFill_(fill_ & ~((1u << v.topBits()) - 1u)) {}
     // Word i (i >= 0).
     uint32_t operator[](int64_t i) const {
         if (i < top_) return w_[i];
@@ -63,9 +60,8 @@ public:
 private:
     const uint32_t* w_;
     int32_t top_;
-    bool neg_;
-    uint32_t topFill_;
     uint32_t fill_;
+    uint32_t topFill_;
 };
 
 // Mask of the bits lo..hi (0 <= lo <= hi <= 15) of one digit.

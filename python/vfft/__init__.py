@@ -1,0 +1,21 @@
+"""vfft: the bit-accurate FFT core model from Python, numpy arrays in and out.
+
+    import numpy as np, vfft
+    with vfft.FFT(nfft_max=6, arch="radix2") as fft:
+        r = fft(np.r_[0.5, np.zeros(63)])
+    r.y, r.blk_exp, r.overflow, r.scale
+"""
+
+from .core import ARCHES, ROUNDINGS, SCALINGS, FFT, ManyResult, Result, check_generics
+from .errors import CODE_MEANINGS, CODE_NAMES, VfftError, code_name
+from .helpers import from_codes, quantize, reference_dft, sqnr, to_codes
+from .vectors import VectorFrame, VectorSet, read_vectors
+
+__version__ = "8.0.0"
+
+__all__ = [
+    "ARCHES", "ROUNDINGS", "SCALINGS", "FFT", "ManyResult", "Result", "check_generics",
+    "CODE_MEANINGS", "CODE_NAMES", "VfftError", "code_name",
+    "from_codes", "quantize", "reference_dft", "sqnr", "to_codes",
+    "VectorFrame", "VectorSet", "read_vectors",
+]

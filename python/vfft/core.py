@@ -384,7 +384,9 @@ class FFT:
                                  f"{'floating-point' if self.float_mode else self.scaling}")
             return None
         if schedule is None:
-            return np.tile(np.array(self.default_schedule(max(0, nfft)), np.int32), (count, 1))
+            # For the length the library will use: a fixed-length core ignores nfft.
+            length = max(0, nfft) if self.runtime_nfft else self.nfft_max
+            return np.tile(np.array(self.default_schedule(length), np.int32), (count, 1))
         rows = np.asarray(schedule)
         if rows.dtype.kind not in "iu" and not (rows.size == 0 and rows.dtype.kind == "f"):
             raise TypeError(f"schedule must hold integers, got {rows.dtype} values {schedule!r}")

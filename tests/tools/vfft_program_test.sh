@@ -1,0 +1,216 @@
+#!/usr/bin/env bash
+# Tests of the vfft program: vfft_program_test.sh GROUP VFFT WORKDIR.
+#   demo     the demonstration names the five tones, strongest first, on any length
+#   formats  run reads and writes values, codes and packed words consistently
+#   vectors  a vector set read back and transformed again gives the same codes
+#   errors   bad input: one message, the exit code, no output file left behind
+set -u
+group=$1
+vfft=$2
+work=$3
+rm -rf "$work" && mkdir -p "$work/out" && cd "$work" || exit 1
+
+fail() {
+  echo "FAIL: $*" >&2
+  [ -s err.txt ] && sed 's/^/  stderr: /' err.txt >&2
+  exit 1
+}
+
+# ok CMD...: the command succeeds; its output is in out.txt and err.txt.
+ok() {
+  "$@" >out.txt 2>err.txt || fail "exit $? from: $*"
+}
+
+# error CODE TEXT CMD...: the command fails with CODE, writes TEXT on
+# standard error, and leaves out/ empty.
+error() {
+  local code=$1 text=$2
+  shift 2
+  "$@" >out.txt 2>err.txt
+  local rc=$?
+  [ "$rc" = "$code" ] || fail "exit $rc instead of $code from: $*"
+  grep -qF -- "$text" err.txt || fail "no '$text' in the message of: $*"
+  [ -z "$(ls -A out)" ] || fail "files left in out/ by: $* ($(ls -A out))"
+}
+
+# The demo's bins, in printed order, as "1 3 5 6 2".
+demo_bins() {
+  sed -n 's/^  X\[\([0-9]*\)\].*/\1/p' out.txt | tr '\n' ' ' | sed 's/ $//'
+}
+
+case $group in
+demo)
+  # Tones at 1, 3, N/2+1, N-2 and N/4 of falling strength.
+  for args in "C_NFFT_MAX=3 C_ARCH=2:1 3 5 6 2" "C_NFFT_MAX=3 C_ARCH=3 C_HAS_ROUNDING=1:1 3 5 6 2" \
+              "--arch pipelined --nfft-max 4 --scaling unscaled --input-width 8:1 3 9 14 4" \
+              "C_NFFT_MAX=3 C_ARCH=4 --float:1 3 5 6 2" ":1 3 513 1022 256"; do
+    ok "$vfft" ${args%%:*}
+    [ "$(demo_bins)" = "${args#*:}" ] || fail "demo ${args%%:*}: bins $(demo_bins), expected ${args#*:}"
+    grep -q "^SQNR against a double-precision transform: [0-9.]* dB" out.txt || fail "no SQNR from demo ${args%%:*}"
+  done
+  grep -q "^core: radix-4 burst I/O, 1024 points, 16-bit input, 16-bit output, 16-bit twiddles, scaled by schedule 2,2,2,2,2, truncation$" out.txt ||
+    fail "default configuration in words: $(sed -n 2p out.txt)"
+  grep -q "^1024-point forward transform: blk_exp 0, overflow 0, results scaled by 2^-10$" out.txt ||
+    fail "default transform: $(sed -n 3p out.txt)"
+  ok "$vfft" demo --arch pipelined --nfft-max 4 --scaling bfp --inverse
+  grep -q "^core: pipelined streaming I/O, 16 points, 16-bit input, 16-bit output, 16-bit twiddles, block floating point, truncation$" out.txt ||
+    fail "configuration in words: $(sed -n 2p out.txt)"
+  [ "$(demo_bins)" = "15 13 7 2 12" ] || fail "inverse demo: bins $(demo_bins)"
+  ok "$vfft" --version
+  grep -q "^vfft 8.0.0 (library vfft_v8_0 8.0.0)$" out.txt || fail "version: $(cat out.txt)"
+  for command in "" demo run vectors; do
+    ok "$vfft" $command --help
+    grep -q "^usage: vfft" out.txt || fail "no usage from vfft $command --help"
+  done
+  ;;
+
+formats)
+  # An 8-point unscaled radix-2 core: output codes of 16 + 3 + 1 = 20 bits on
+  # the input step 2^-15. Frame 0 is an impulse of 0.5 - 0.25j, whose
+  # transform is that value in every bin; frame 1 a constant 2^-15, whose
+  # bin 0 is 8 x 2^-15.
+  core="--arch radix2 --nfft-max 3 --scaling unscaled"
+  { for i in 0 1 2 3 4 5 6 7; do [ $i = 0 ] && echo "0.5 -0.25" || echo "0 0"; done
+    echo
+    for i in 0 1 2 3 4 5 6 7; do echo "3.0517578125e-05 0"; done; } >in.float
+  { for i in 0 1 2 3 4 5 6 7; do [ $i = 0 ] && echo "16384 -8192" || echo "0 0"; done
+    for i in 0 1 2 3 4 5 6 7; do echo "1 0"; done; } >in.int
+  { for i in 0 1 2 3 4 5 6 7; do [ $i = 0 ] && echo "4000e000" || echo "00000000"; done
+    echo
+    for i in 0 1 2 3 4 5 6 7; do echo "00010000"; done; } >in.hex
+  for from in float int hex; do
+    ok "$vfft" run $core --input in.$from --input-format $from --output out.$from.int --output-format int
+    cmp -s out.float.int out.$from.int || fail "$from input gives other codes than float input"
+  done
+  for to in float hex; do
+    ok "$vfft" run $core --input in.float --output out.float.$to --output-format $to
+  done
+  [ "$(sed -n 1p out.float.int)" = "16384 -8192" ] || fail "impulse bin 0: $(sed -n 1p out.float.int)"
+  [ "$(sed -n 8p out.float.float)" = "0.5 -0.25" ] || fail "impulse bin 7: $(sed -n 8p out.float.float)"
+  [ "$(sed -n 8p out.float.hex)" = "04000fe000" ] || fail "impulse bin 7 as a 40-bit word: $(sed -n 8p out.float.hex)"
+  [ "$(sed -n 10p out.float.int)" = "8 0" ] || fail "constant frame bin 0: $(sed -n 10p out.float.int)"
+  [ "$(sed -n 9p out.float.int)" = "" ] || fail "frames of the output are not separated by a blank line"
+  # Every value is its code times the step; every hex word packs the codes.
+  paste -d' ' out.float.float out.float.int | awk 'NF && ($1 * 32768 != $3 || $2 * 32768 != $4) { exit 1 }' ||
+    fail "float and int results disagree"
+  paste -d' ' out.float.hex out.float.int | while read -r word re im; do
+    [ -z "$word" ] && continue
+    value=$((16#$word))
+    hre=$((value >> 20)); him=$((value & 0xfffff))
+    ((hre >= 1 << 19)) && hre=$((hre - (1 << 20)))
+    ((him >= 1 << 19)) && him=$((him - (1 << 20)))
+    [ "$hre $him" = "$re $im" ] || fail "hex word $word is not $re $im"
+  done || exit 1
+  # The inverse transform of the constant frame is 8 x 2^-15 in bin 0 as well.
+  ok "$vfft" run $core --input in.int --input-format int --output inverse.int --output-format int --inverse
+  grep -q "^frame 1: 8 points, inverse, blk_exp 0, overflow 0$" out.txt || fail "frame report: $(cat out.txt)"
+  [ "$(sed -n 10p inverse.int)" = "8 0" ] || fail "inverse constant frame bin 0: $(sed -n 10p inverse.int)"
+  # Single precision: codes are bit patterns, 1.0 is 3f800000.
+  printf '1 0\n0 0\n0 0\n0 0\n0 0\n0 0\n0 0\n0 0\n' >one.float
+  ok "$vfft" run --float --arch radix2 --nfft-max 3 --input one.float --output one.hex --output-format hex
+  [ "$(sort -u one.hex)" = "3f80000000000000" ] || fail "single-precision impulse: $(sort -u one.hex | head -3)"
+  # All ones transform to 8.0 (41000000) in bin 0.
+  ok "$vfft" run --float --arch radix2 --nfft-max 3 --input one.hex --input-format hex --output-format int
+  [ "$(head -2 out.txt | tr '\n' ,)" = "1090519040 0,0 0," ] || fail "single-precision codes: $(head -2 out.txt)"
+  # Standard input and output, report on standard error; JSON summary.
+  ok "$vfft" run $core --input-format int --summary sum.json <in.int
+  cmp -s out.txt out.float.float || fail "standard output differs from --output"
+  grep -q "^frame 0: 8 points, forward, blk_exp 0, overflow 0$" err.txt || fail "no frame report on standard error"
+  grep -q '"frame_count": 2' sum.json && grep -q '"scaling_sch": \[\], "blk_exp": 0, "overflow": 0, "first_sample": 8}' sum.json ||
+    fail "summary: $(cat sum.json)"
+  ;;
+
+vectors)
+  # Each set, re-read from its data files and transformed again by run, gives
+  # the recorded results; the manifest tells the widths.
+  for core in "--arch radix4 --nfft-max 7 --scaling bfp:16:16" \
+              "--arch radix2-lite --nfft-max 6 --nfft 4 --input-width 34 --scaling unscaled:34:41" \
+              "--float --arch pipelined --nfft-max 4:32:32" "--arch pipelined --nfft-max 5 --inverse --rounding convergent:16:16"; do
+    args=${core%%:*}; widths=${core#*:}; wi=${widths%:*}; wo=${widths#*:}
+    rm -rf set && ok "$vfft" vectors set $args --frames 4 --seed 7 --quiet
+    grep -q "\"input_width\": $wi, \"output_width\": $wo, \"input_word_width\": $((2 * wi)), \"output_word_width\": $((2 * wo))" set/manifest.json ||
+      fail "$args: widths in $(cat set/manifest.json)"
+    grep -q '"frame_count": 4' set/manifest.json || fail "$args: frame count"
+    points=$(sed -n 's/.*"points": \([0-9]*\).*/\1/p' set/manifest.json | head -1)
+    [ "$(wc -l <set/input.hex)" = $((4 * points)) ] && [ "$(wc -l <set/output.dec)" = $((4 * points)) ] ||
+      fail "$args: data files do not hold 4 frames of $points samples"
+    awk -v d=$(((2 * wo + 3) / 4)) 'length($0) != d || /[^0-9a-f]/ { exit 1 }' set/output.hex || fail "$args: hex digits"
+    ok "$vfft" run $args --input set/input.hex --input-format hex --output again.hex --output-format hex --summary again.json
+    cmp -s <(grep -v '^$' again.hex) set/output.hex || fail "$args: hex input does not reproduce output.hex"
+    diff <(grep -o '"blk_exp": [0-9]*, "overflow": [01]' set/manifest.json) \
+         <(grep -o '"blk_exp": [0-9]*, "overflow": [01]' again.json) >/dev/null || fail "$args: flags differ"
+  done
+  # Stimulus kinds and a set from a file of values on the input grid.
+  rm -rf set && ok "$vfft" vectors set --arch radix2 --nfft-max 3 --stimulus impulse,tones --frames 3 --quiet
+  [ "$(sed -n 1p set/input.dec)" = "16384 -8192" ] || fail "impulse stimulus: $(sed -n 1p set/input.dec)"
+  sed -n 9,16p set/input.dec | awk '{ s += ($1 != 0) } END { exit s < 8 ? 1 : 0 }' || fail "tone stimulus has zeros"
+  awk '{ printf "%.17g %.17g\n", $1 / 32768, $2 / 32768 }' set/input.dec >grid.float
+  rm -rf set2 && ok "$vfft" vectors set2 --arch radix2 --nfft-max 3 --input grid.float
+  cmp -s set/input.hex set2/input.hex && cmp -s set/output.hex set2/output.hex || fail "vectors from a file differ"
+  grep -q '"scaling_sch": \[1, 1, 1\]' set2/manifest.json || fail "default schedule in the manifest"
+  ok "$vfft" run --arch radix2 --nfft-max 3 --input set/input.dec --input-format int --output again.dec --output-format int
+  cmp -s <(grep -v '^$' again.dec) set/output.dec || fail "decimal input does not reproduce output.dec"
+  ;;
+
+errors)
+  printf '0.5 0\n0 0\n' >short.float
+  printf '0 0\n0 0\n0 0\n0 0\n0 0\n0 0\n0 0\n0.1 0\n' >offgrid.float
+  printf '0 0\n0 0\n0 0\n1.0 0\n0 0\n0 0\n0 0\n0 0\n' >one.float
+  printf '0 0\n0 0 0\n' >three.int
+  printf '0 0\n-32769 0\n' >wide.int
+  printf '0 0\n99999999999999999999 0\n' >huge.int
+  printf '00000000\n100000000\n' >long.hex
+  core="--arch radix2 --nfft-max 3"
+  error 2 "C_ARCH: 4294967299 is out of the range of a 32-bit integer, -2147483648 to 2147483647" "$vfft" C_ARCH=4294967299
+  error 2 "--nfft-max: expected a decimal integer, got '12x'" "$vfft" run --nfft-max 12x --output out/r
+  error 2 "unknown generic 'C_WIDTH'" "$vfft" run C_WIDTH=3 --output out/r
+  error 2 "run: unknown argument '--outptu'" "$vfft" run --outptu out/r
+  error 2 "run: option --input needs a value" "$vfft" run --input
+  error 2 "--arch: expected radix4|radix2|pipelined|radix2-lite, got 'radix8'" "$vfft" run --arch radix8
+  error 2 "--output-format: expected float|int|hex, got 'bin'" "$vfft" run --output-format bin
+  error 2 "unknown command 'transform'" "$vfft" transform
+  error 2 "--schedule: this core takes no scaling schedule" "$vfft" run --scaling bfp --schedule 1,1,1 --output out/r
+  error 2 "--nfft: 9 is out of range; expected 3 to C_NFFT_MAX = 8" "$vfft" run --arch radix2 --nfft-max 8 --nfft 9
+  error 2 "vectors: expected the output directory" "$vfft" vectors
+  error 2 "--stimulus: expected a comma list of random, tones and impulse, got 'chirp'" "$vfft" vectors out/v --stimulus chirp
+  error 2 "vectors: --input gives the stimulus" "$vfft" vectors out/v --input one.float --frames 2
+  # The library's own messages pass through unchanged.
+  error 1 "ERROR:vfft_v8_0:create_state called with invalid C_ARCH generic: must be in the range 1 to 4: Value is 7" \
+    "$vfft" run C_ARCH=7 --output out/r
+  error 1 "ERROR:vfft_v8_0:simulate called with invalid scaling value: scaling_sch[1] = 4: all values must be in the range 0 to 3" \
+    "$vfft" run $core --schedule 1,4,1 --input offgrid.float --output out/r
+  grep -qF "vfft: offgrid.float: frame 0 (lines 1-8): the library rejected the call with code 17" err.txt ||
+    fail "no frame named with the library's code"
+  # Files and lines.
+  error 1 "cannot read 'missing.float': No such file or directory" "$vfft" run $core --input missing.float --output out/r
+  error 1 "short.float:1-2: a frame of 2 samples; expected 8 samples per frame" "$vfft" run $core --input short.float --output out/r
+  error 1 "one.float:4: real value 1.0 is outside the fixed-point input range -1.0 <= x < 1.0" \
+    "$vfft" run $core --input one.float --output out/r
+  error 1 "three.int:2: expected two decimal integer codes 're im', got '0 0 0'" \
+    "$vfft" run $core --input three.int --input-format int --output out/r
+  error 1 "wide.int:2: real code -32769 is outside the 16-bit range -32768 to 32767" \
+    "$vfft" run $core --input wide.int --input-format int --output out/r
+  error 1 "huge.int:2: real code 99999999999999999999 is outside the 16-bit range" \
+    "$vfft" run $core --input huge.int --input-format int --output out/r
+  error 1 "long.hex:2: '100000000' is not a packed sample of at most 8 hex digits (2 x 16 bits)" \
+    "$vfft" run $core --input long.hex --input-format hex --output out/r
+  error 1 "offgrid.float:8: real value 0.1 is not a multiple of 2^-15, the step of the 16-bit input grid" \
+    "$vfft" vectors out/v $core --input offgrid.float
+  error 1 "cannot write 'no/such/dir/r'" "$vfft" run $core --input offgrid.float --output no/such/dir/r
+  # A run that fails after some frames leaves no partial file: frame 1 holds a
+  # value just beyond the single-precision range, which the library rejects.
+  { printf '0 0\n%.0s' 1 2 3 4 5 6 7 8; echo; printf '3.4028235e38 0\n'; printf '0 0\n%.0s' 1 2 3 4 5 6 7; } >late.float
+  error 1 "late.float: frame 1 (lines 10-17): the library rejected the call with code 10" \
+    "$vfft" run $core --float --input late.float --output out/r --summary out/s.json
+  grep -qF "ERROR:vfft_v8_0:simulate called with invalid real data value: xn_re[0] = 3.40282e+38" err.txt ||
+    fail "no library message for the out-of-range single"
+  # An existing output stays as it was when a run fails.
+  echo keep >kept && "$vfft" run $core --float --input late.float --output kept 2>/dev/null
+  [ "$(cat kept)" = keep ] || fail "a failed run replaced an existing file"
+  ;;
+
+*)
+  fail "unknown group $group"
+  ;;
+esac
+echo "vfft program $group: passed"

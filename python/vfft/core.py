@@ -444,10 +444,17 @@ class FFT:
                 if code != 0:
                     raise VfftError(code)
                 size = outputs.xk_re_size
-                y = xk_re[:size] + 1j * xk_im[:size]
+                y = complex_array(xk_re[:size], xk_im[:size])
                 results.append(Result(y, int(outputs.blk_exp), int(outputs.overflow),
                                       self._scale(schedule, outputs.blk_exp)))
         return results
+
+
+def complex_array(re, im):
+    """Complex values from their parts; unlike re + 1j * im, this keeps infinite parts intact."""
+    y = np.empty(np.shape(re), np.complex128)
+    y.real, y.imag = re, im
+    return y
 
 
 def _frame_parts(x, ndim, label):

@@ -43,7 +43,9 @@ def quantize(x, width):
         return np.minimum(np.rint(values * step), step - 1) / step
 
     if array.dtype.kind == "c":
-        return part(array.real, "real") + 1j * part(array.imag, "imag")
+        y = np.empty(array.shape, np.complex128)
+        y.real, y.imag = part(array.real, "real"), part(array.imag, "imag")
+        return y
     return part(array.astype(np.float64), "x")
 
 
@@ -167,7 +169,10 @@ def _real_values(codes, frac_bits, float_mode):
 
 
 def _values(pairs, width, frac_bits, float_mode):
-    return _real_values(pairs[..., 0], frac_bits, float_mode) + 1j * _real_values(pairs[..., 1], frac_bits, float_mode)
+    y = np.empty(pairs.shape[:-1], np.complex128)
+    y.real = _real_values(pairs[..., 0], frac_bits, float_mode)
+    y.imag = _real_values(pairs[..., 1], frac_bits, float_mode)
+    return y
 
 
 def reference_dft(x, scale=1.0, *, inverse=False):

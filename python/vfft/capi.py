@@ -135,11 +135,11 @@ def library_candidates(reference=False, library=None):
     """
     name = REFERENCE_LIBRARY_NAME if reference else LIBRARY_NAME
     if library is not None:
-        path = Path(library)
+        path = Path(library).absolute()
         return [path / name if path.is_dir() else path]
     override = os.environ.get(LIBRARY_DIR_VARIABLE)
     if override:
-        return [Path(override) / name]
+        return [Path(override).absolute() / name]
     return [Path(__file__).resolve().parent / name, name]
 
 

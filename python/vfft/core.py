@@ -164,7 +164,7 @@ class FFT:
         self._state = None
         self.generics = check_generics(generics)
         self.reference = bool(reference)
-        self._library_arg = None if library is None else str(library)
+        self._library_arg = None if library is None else os.path.abspath(library)
         self._library = loaded or capi.load_library(self.reference, library)
         record = capi.Generics(*(self.generics[name] for name in capi.GENERIC_NAMES))
         state = self._library.create_state(record)

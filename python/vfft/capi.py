@@ -36,9 +36,6 @@ class Generics(ctypes.Structure):
 
     _fields_ = [(name, ctypes.c_int32) for name in GENERIC_NAMES]
 
-    def as_dict(self):
-        return {name: int(getattr(self, name)) for name in GENERIC_NAMES}
-
 
 class Inputs(ctypes.Structure):
     """velmor_ip_vfft_v8_0_inputs: one frame, passed to the library by value."""

@@ -1,14 +1,32 @@
 // The state record behind the opaque velmor_ip_vfft_v8_0_state handle, and the
 // library-internal functions that build, release and run its engine.
+//
+// Both libraries share this record and the whole call path; they differ in
+// the engine types: the reference library runs the engines in VFix
+// registers, the default library (VFFT_NATIVE) the machine-integer engines,
+// which give the same results bit for bit.
 #pragma once
 
+#include "api/Frame.h"
 #include "engine/ConfigRecord.h"
 #include "vfft_v8_0.h"
 
 class TWIDDLE_ROM;
+#if VFFT_NATIVE
+class R4_native;
+class R2_native;
+class R22_native;
+using R4Engine = R4_native;
+using R2Engine = R2_native;
+using R22Engine = R22_native;
+#else
 class R4_loop;
 class R2_loop;
 class R22_pipeline;
+using R4Engine = R4_loop;
+using R2Engine = R2_loop;
+using R22Engine = R22_pipeline;
+#endif
 
 // Plain C record, taken with malloc and released with free. Exactly one engine
 // pointer, the one selected by generics.C_ARCH, is set; the others are null.
@@ -16,9 +34,9 @@ struct velmor_ip_vfft_v8_0_state {
     velmor_ip_vfft_v8_0_generics generics;  // as passed to create_state, never overridden
     ConfigRecord config;                    // what the engine is built from and run with
     TWIDDLE_ROM* twiddle_rom;               // one table for lengths up to 2^C_NFFT_MAX
-    R4_loop* r4;                            // C_ARCH 1
-    R2_loop* r2;                            // C_ARCH 2 and 4
-    R22_pipeline* r22;                      // C_ARCH 3
+    R4Engine* r4;                           // C_ARCH 1
+    R2Engine* r2;                           // C_ARCH 2 and 4
+    R22Engine* r22;                         // C_ARCH 3
 };
 
 // Creates the twiddle table and the engine selected by st->generics.C_ARCH from
@@ -30,6 +48,11 @@ void buildTables(velmor_ip_vfft_v8_0_state* st);
 // Deletes the twiddle table and the selected engine where their pointers are set;
 // leaves the record itself to the caller.
 void releaseTables(velmor_ip_vfft_v8_0_state* st);
+
+// Transforms the frame with the state's engine (the per-call fields of
+// st->config are set) and fills the results, blk_exp and overflow of *out.
+// Returns the engine's pre-division (log2), which the caller undoes.
+int32_t runEngine(velmor_ip_vfft_v8_0_state* st, const Frame& frame, velmor_ip_vfft_v8_0_outputs* out);
 
 // Runs one validated call with length exponent nfft: loads the inputs into the
 // engine, runs it and fills *out. Returns 0.

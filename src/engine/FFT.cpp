@@ -101,6 +101,13 @@ int32_t FFT::sampleHeadroom(const FixComplex& c) {
     return r < i ? r : i;
 }
 
+void FFT::takeSchedule(const int32_t* schedule, int32_t size) {
+    if (has_scaling != 1 || has_bfp != 0) return;
+    uint32_t word = 0;
+    for (int32_t k = size - 1; k >= 0; --k) word = 4 * word + static_cast<uint32_t>(schedule[k]);
+    scaling_word = static_cast<int32_t>(word);
+}
+
 int32_t FFT::stageShift(int32_t s) {
     int32_t shift = 0;
     if (has_scaling) shift = has_bfp ? bfp_growth : ((scaling_word >> (2 * s)) & 3);
@@ -110,26 +117,24 @@ int32_t FFT::stageShift(int32_t s) {
     return shift;
 }
 
-int32_t FFT::partClass(const VFix& part, const double* limits, int32_t classes) {
+int32_t FFT::partClass(const VFix& part, const int32_t* limits, int32_t classes) {
     growth_probe = part;
     const double v = growth_probe.toDouble();
     int32_t c = 0;
-    while (c < classes - 1 && !(-limits[c] <= v && v < limits[c])) ++c;
+    while (c < classes - 1 && !(-limits[c] / 128.0 <= v && v < limits[c] / 128.0)) ++c;
     return c;
 }
 
 int32_t FFT::growthClass2(const FixComplex& c) {
-    static const double limits[] = {53.0 / 128, 106.0 / 128};
-    const int32_t r = partClass(c.re, limits, 3);
-    const int32_t i = partClass(c.im, limits, 3);
+    const int32_t r = partClass(c.re, kGrowthLimits2, 3);
+    const int32_t i = partClass(c.im, kGrowthLimits2, 3);
     const int32_t g = r > i ? r : i;
     return g > bfp_growth ? g : bfp_growth;
 }
 
 int32_t FFT::growthClass4(const FixComplex& c) {
-    static const double limits[] = {24.0 / 128, 48.0 / 128, 97.0 / 128};
-    const int32_t r = partClass(c.re, limits, 4);
-    const int32_t i = partClass(c.im, limits, 4);
+    const int32_t r = partClass(c.re, kGrowthLimits4, 4);
+    const int32_t i = partClass(c.im, kGrowthLimits4, 4);
     const int32_t g = r > i ? r : i;
     return g > bfp_growth ? g : bfp_growth;
 }

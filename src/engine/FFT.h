@@ -25,9 +25,24 @@ public:
     static int32_t signHeadroom(const VFix& x);
     static int32_t sampleHeadroom(const FixComplex& c);
 
+    // Twiddle table index of angle index i: the forward transform uses the
+    // conjugate angle, 2^nfft_max - i.
+    uint32_t directedIndex(uint32_t i) const {
+        const uint32_t period = 1u << nfft_max;
+        return direction == 1 ? (period - i) & (period - 1) : i;
+    }
+
+    // The caller's schedule packed two bits per stage, first stage lowest;
+    // taken only by a scaled datapath without block floating point.
+    void takeSchedule(const int32_t* schedule, int32_t size);
+
     // Right shift of stage s of a burst engine; also advances blk_exp and
     // resets bfp_growth and butterfly_index for the stage.
     int32_t stageShift(int32_t s);
+    // Upper limits of the growth classes below the last, in units of 2^-7:
+    // a part v is in the first class whose limit L gives -L <= 128 v < L.
+    static constexpr int32_t kGrowthLimits2[2] = {53, 106};
+    static constexpr int32_t kGrowthLimits4[3] = {24, 48, 97};
     // max(bfp_growth, growth class of c) for the radix-2 and radix-4 engines.
     int32_t growthClass2(const FixComplex& c);
     int32_t growthClass4(const FixComplex& c);
@@ -67,15 +82,9 @@ protected:
     // Registers are formatted once and start at 0.
     static void formatRegister(FixComplex& r, int32_t width, int32_t point, int32_t quant);
     static void formatLike(FixComplex& r, const VFix& format);
-    // Twiddle table index of angle index i: the forward transform uses the
-    // conjugate angle, 2^nfft_max - i.
-    uint32_t directedIndex(uint32_t i) const {
-        const uint32_t period = 1u << nfft_max;
-        return direction == 1 ? (period - i) & (period - 1) : i;
-    }
     // Processing elements: OR a 1 into overflow when x lies outside [-1, 1).
     void checkOverflow(const VFix& x);
 
 private:
-    int32_t partClass(const VFix& part, const double* limits, int32_t classes);
+    int32_t partClass(const VFix& part, const int32_t* limits, int32_t classes);
 };

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/R22_DIF_PE.h"
+#include "engine/R22_walk.h"
 
 R22_pipeline::R22_pipeline(const ConfigRecord& config) : mem(kMemSize) {
     copyConfig(config);
@@ -27,44 +28,41 @@ void R22_pipeline::setup(const ConfigRecord& config) {
     points = config.points;
 }
 
+void R22_pipeline::load(int32_t i, double re, double im) {
+    FixComplex& slot = mem[R22_walk(*this).input(i)];
+    slot.re = std::ldexp(re, -preDivision());
+    slot.im = std::ldexp(im, -preDivision());
+}
+
+void R22_pipeline::result(int32_t i, double& re, double& im) const {
+    const FixComplex& r = mem[R22_walk(*this).result(i)];
+    re = r.re.toDouble();
+    im = r.im.toDouble();
+}
+
 void R22_pipeline::run(TWIDDLE_ROM& rom) {
-    const int32_t n = points;
-    const uint32_t stride = (1u << nfft_max) / static_cast<uint32_t>(n);
-    const bool scaled_fixed = has_scaling == 1 && has_bfp == 0;
+    const R22_walk walk(*this);
     R22_DIF_PE pe(pe_in, *this);
     blk_exp = 0;
-    for (int32_t s = 0; s < nfft; ++s) {
-        const bool last = s == nfft - 1;
-        // Schedule entry m scales stage 2m + 1; the lone last stage of an
-        // odd-length transform takes the low bit of the next entry.
-        int32_t shift = 0;
-        if (scaled_fixed && s % 2 == 1)
-            shift = (scaling_word >> (2 * (s >> 1))) & 3;
-        else if (scaled_fixed && last)
-            shift = (scaling_word >> (2 * (s >> 1))) & 1;
-        const bool twiddled = s % 2 == 1 && !last;
-        const int32_t half = n >> (s + 1);
-        for (int32_t k = 0; k < n / 2; ++k) {
-            const int32_t top = (n >> s) * (k / half) + k % half;
-            const int32_t bottom = top + half;
-            const int32_t block_index = top >> (nfft - s);
-            pe_in[0] = mem[top];
-            pe_in[1] = mem[bottom];
+    for (int32_t s = 0; s < walk.stages(); ++s) {
+        const int32_t shift = walk.shift(s);
+        const bool twiddled = walk.twiddled(s);
+        walk.stage(s, [&](const R22_butterfly& b) {
+            pe_in[0] = mem[b.top];
+            pe_in[1] = mem[b.bottom];
             if (twiddled) {
-                const uint32_t b = static_cast<uint32_t>(block_index & 1);
-                const uint32_t m = static_cast<uint32_t>(top % half);
-                rom.lookup(tw1, directedIndex(((b * m) << (s - 1)) * stride));
-                rom.lookup(tw2, directedIndex((((b + 2) * m) << (s - 1)) * stride));
+                rom.lookup(tw1, b.tw1);
+                rom.lookup(tw2, b.tw2);
             }
-            pe.butterfly(tw1, tw2, s, block_index, shift);
-            mem[top] = pe.out[0];
-            mem[bottom] = pe.out[1];
+            pe.butterfly(tw1, tw2, s, b.block_index, shift);
+            mem[b.top] = pe.out[0];
+            mem[b.bottom] = pe.out[1];
             overflow = pe.overflow;
-        }
+        });
     }
     if (has_scaling == 1 && has_bfp == 1) {
         blockExponent();
-        for (int32_t i = 0; i < n; ++i) {
+        for (int32_t i = 0; i < points; ++i) {
             mem[i].re = mem[i].re >> blk_exp;
             mem[i].im = mem[i].im >> blk_exp;
         }

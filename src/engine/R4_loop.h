@@ -1,6 +1,12 @@
-// R4_loop: the radix-4 burst engine. An in-place mixed-radix decimation-in-time
-// transform over four memory banks; input in digit-reversed order, results in
-// natural order. Odd nfft ends with a radix-2 stage on two half-length results.
+// R4_loop: the radix-4 burst engine, in VFix registers. An in-place mixed-
+// radix decimation-in-time transform over four memory banks of 16384 samples.
+// Data order: sample i is placed at the digit-reversed index, results are read
+// in natural order (R4_walk). Odd nfft ends with a radix-2 stage on the two
+// half-length results. Schedule: one 2-bit right shift per stage (the last
+// one 0 or 1 for odd nfft). Block floating point: the first stage is shifted
+// by 2 minus the smallest sign headroom of the loaded samples, each later
+// stage by the largest radix-4 growth class written by the stage before.
+// Unscaled: samples are loaded divided by 2^(result_width - data_width).
 #pragma once
 
 #include <vector>
@@ -14,8 +20,14 @@ public:
 
     explicit R4_loop(const ConfigRecord& config);
 
+    // Per call: the transform length fields; block floating point starts
+    // from the largest headroom.
     void setup(const ConfigRecord& config);
+    int32_t preDivision() const { return has_scaling ? 0 : result_width - data_width; }
+    // Sample i of the frame, on the data grid.
+    void load(int32_t i, double re, double im);
     void run(TWIDDLE_ROM& rom);
+    void result(int32_t i, double& re, double& im) const;
 
     std::vector<FixComplex> mem;  // bank b at entries b * kBankSize ...
     FixComplex pe_in[4];

@@ -1,5 +1,7 @@
-// Construction and release of the twiddle table and the engine of a state.
+// The reference library's engines: built from VFix registers, sized for the
+// largest transform.
 #include "api/State.h"
+#include "api/transform.h"
 #include "engine/R22_pipeline.h"
 #include "engine/R2_loop.h"
 #include "engine/R4_loop.h"
@@ -38,5 +40,18 @@ void releaseTables(velmor_ip_vfft_v8_0_state* st)
     default:
         delete st->r2;
         break;
+    }
+}
+
+int32_t runEngine(velmor_ip_vfft_v8_0_state* st, const Frame& frame, velmor_ip_vfft_v8_0_outputs* out)
+{
+    TWIDDLE_ROM& rom = *st->twiddle_rom;
+    switch (st->config.arch) {
+    case 1:
+        return transform(*st->r4, rom, st->config, frame, out);
+    case 3:
+        return transform(*st->r22, rom, st->config, frame, out);
+    default:
+        return transform(*st->r2, rom, st->config, frame, out);
     }
 }

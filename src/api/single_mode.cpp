@@ -1,0 +1,109 @@
+#include "api/single_mode.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "api/Report.h"
+#include "api/quantize.h"
+#include "api/single.h"
+
+namespace {
+
+void flushSubnormal(double& x, const char* part) {
+    if (isSubnormalSingle(toSingle(x))) {
+        x = 0.0;
+        reportLine("WARNING:vfft_v8_0:simulate called with a denormalized ", part,
+                   " data value, this value will be set to zero");
+    }
+}
+
+void noteMagnitude(double x, const char* part, double& largest, bool& invalid) {
+    const float f = toSingle(x);
+    const double m = f > 0 ? x : -x;
+    if (m > largest) largest = toSingle(m);
+    if (isNanSingle(f) || isInfSingle(f)) {
+        invalid = true;
+        reportLine("WARNING:vfft_v8_0:simulate called with ", part,
+                   " data values set to inf or NaN, output will be invalidated");
+    }
+}
+
+// Multiplies x by 2^k in steps of at most 2^62.
+double scaleByPowerOfTwo(double x, int32_t k) {
+    int32_t n = k < 0 ? -k : k;
+    do {
+        const int32_t c = n < 62 ? n : 62;
+        x = k < 0 ? x / std::ldexp(1.0, c) : x * std::ldexp(1.0, c);
+        n -= 62;
+    } while (n > 0);
+    return x;
+}
+
+// Rounds x to 24 significant bits, ties to even, without single-precision
+// exponent limits.
+double roundToSingleSignificance(double v) {
+    if (v == 0.0) return v;
+    const double s = v >= 0 ? 1.0 : -1.0;
+    const double x = std::fabs(v);
+    const int32_t e = static_cast<int32_t>(std::floor(std::log10(x) / std::log10(2.0)));
+    const double scale = std::ldexp(1.0, -1 - e);
+    return s * quantizeToWidth(x * scale, 25, 1) / scale;
+}
+
+}  // namespace
+
+SingleScan scanSingleInputs(const velmor_ip_vfft_v8_0_inputs& in, int32_t points) {
+    SingleScan scan;
+    double largest = 0.0;
+    for (int32_t i = 0; i < points; ++i) {
+        flushSubnormal(in.xn_re[i], "real");
+        flushSubnormal(in.xn_im[i], "imag");
+        noteMagnitude(in.xn_re[i], "real", largest, scan.invalid);
+        noteMagnitude(in.xn_im[i], "imag", largest, scan.invalid);
+    }
+    if (std::isinf(largest)) {
+        scan.infinite = true;
+        scan.invalid = true;
+    } else if (largest > 0) {
+        scan.exponent = static_cast<int32_t>(std::floor(std::log10(largest) / std::log10(2.0)) + 1);
+    }
+    return scan;
+}
+
+double scaleAndQuantizeSingle(double x, const SingleScan& scan, int32_t w) {
+    float f = toSingle(x);
+    if (scan.infinite) {
+        f = f * 0.0f;
+    } else {
+        const int32_t e = scan.exponent;
+        int32_t n = e < 0 ? -e : e;
+        do {
+            const int32_t c = n < 62 ? n : 62;
+            const float step = std::ldexp(1.0f, c);
+            f = e < 0 ? f * step : f / step;
+            n -= 62;
+        } while (n > 0);
+    }
+    return quantizeToWidth(static_cast<double>(f), w, 1);
+}
+
+void finishSingleResults(const SingleScan& scan, int32_t k, velmor_ip_vfft_v8_0_outputs* out,
+                         int32_t points) {
+    if (scan.invalid) {
+        float nan;
+        const uint32_t pattern = 0x7FFFFFFFu;
+        std::memcpy(&nan, &pattern, sizeof nan);
+        for (int32_t i = 0; i < points; ++i) out->xk_re[i] = out->xk_im[i] = nan;
+        return;
+    }
+    for (int32_t i = 0; i < points; ++i) {
+        double* parts[2] = {&out->xk_re[i], &out->xk_im[i]};
+        for (double* p : parts) {
+            *p = scaleByPowerOfTwo(roundToSingleSignificance(*p), k);
+            if (std::fabs(*p) > kSingleMax) {
+                *p = toSingle(*p);
+                out->overflow = 1;
+            }
+        }
+    }
+}

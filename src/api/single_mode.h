@@ -1,0 +1,28 @@
+// Floating-point data mode: single-precision inputs are scanned for special
+// values and scaled by an input block exponent onto the engine's fraction
+// grid; results are rounded to single significance and scaled back.
+#pragma once
+
+#include <cstdint>
+
+#include "vfft_v8_0.h"
+
+struct SingleScan {
+    bool invalid = false;   // an infinity or NaN invalidates the output
+    bool infinite = false;  // the largest magnitude is infinite: no block exponent
+    int32_t exponent = 0;   // input block exponent
+};
+
+// Flushes subnormal singles to zero in the caller's arrays, warns about them
+// and about infinities and NaNs, and finds the input block exponent.
+SingleScan scanSingleInputs(const velmor_ip_vfft_v8_0_inputs& in, int32_t points);
+
+// x as a single, divided by 2^exponent in single-precision steps, on the grid
+// of a signed w-bit fraction (ties to even, no clamp).
+double scaleAndQuantizeSingle(double x, const SingleScan& scan, int32_t w);
+
+// Rounds each result to 24 significant bits, scales it by 2^k and flags
+// results beyond the single range; all results become NaN when the input was
+// invalid.
+void finishSingleResults(const SingleScan& scan, int32_t k, velmor_ip_vfft_v8_0_outputs* out,
+                         int32_t points);

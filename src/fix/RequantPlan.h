@@ -1,0 +1,93 @@
+// RequantPlan: writing a signed value into a signed register of another
+// format, on machine integers (int64_t or __int128). It is the assignment
+// rule of VFix, worked out once for a source format and a register format:
+// align the source to the register's fraction bits, round by the register's
+// quantisation mode (the decision is made on the source's dropped bits), keep
+// the register's width, and on overflow of the integer part wrap or
+// saturate. The machine-integer engines write every register through it; the
+// VFix tests check it against VFix assignment.
+#pragma once
+
+#include <cstdint>
+
+#include "num/VNum.h"
+
+// The unsigned type of the same width, for shifts that move bits through the sign.
+template <class Int> struct UnsignedOf;
+template <> struct UnsignedOf<int64_t> { using type = uint64_t; };
+template <> struct UnsignedOf<__int128> { using type = unsigned __int128; };
+
+struct RequantPlan {
+    int32_t drop = 0;   // source fraction bits minus register fraction bits
+    int32_t width = 1;  // register width, at most the bits of the integer type
+    int32_t quant = Truncate;
+    int32_t ovfl = Wrap;  // Wrap or Saturate
+    // RoundHalfEvenHoldMax holds the largest positive pattern only when the
+    // register has no more integer bits than the source.
+    bool holdMax = false;
+
+    static RequantPlan between(int32_t fromWidth, int32_t fromPoint, int32_t width, int32_t point,
+                               int32_t quant, int32_t ovfl) {
+        RequantPlan p;
+        p.drop = fromPoint - point;
+        p.width = width;
+        p.quant = quant;
+        p.ovfl = ovfl;
+        p.holdMax = quant == RoundHalfEvenHoldMax && width - point <= fromWidth - fromPoint;
+        return p;
+    }
+
+    // The low `bits` bits of v as a signed value.
+    template <class Int>
+    static Int wrap(Int v, int32_t bits) {
+        using U = typename UnsignedOf<Int>::type;
+        const int32_t up = static_cast<int32_t>(8 * sizeof(Int)) - bits;
+        return static_cast<Int>(static_cast<U>(v) << up) >> up;
+    }
+
+    // v (the source payload, sign-extended) written into the register; the
+    // register's payload, sign-extended. Q is the quantisation mode.
+    template <int32_t Q, class Int>
+    Int applyAs(Int v) const {
+        Int p;
+        bool up = false;
+        if (drop <= 0) {
+            p = static_cast<Int>(static_cast<typename UnsignedOf<Int>::type>(v) << -drop);
+        } else {
+            p = v >> drop;
+            if (Q != Truncate) {
+                const bool half = ((v >> (drop - 1)) & 1) != 0;
+                const bool sticky = (v & ((Int(1) << (drop - 1)) - 1)) != 0;
+                if (Q == RoundHalfAway)
+                    up = half && (v >= 0 || sticky);
+                else if (Q == RoundHalfEven || !holdMax || wrap(p, width) != largest<Int>())
+                    up = half && (sticky || (p & 1) != 0);
+            }
+        }
+        Int r = wrap(p, width);
+        if (up) {
+            // A carry out of the register turns the largest value negative.
+            const bool carry = r == largest<Int>();
+            r = carry && ovfl == Saturate ? r : wrap(Int(r + 1), width);
+        }
+        if (ovfl == Saturate && (p > largest<Int>() || p < -largest<Int>() - 1))
+            r = v < 0 ? -largest<Int>() - 1 : largest<Int>();
+        return r;
+    }
+
+    template <class Int>
+    Int apply(Int v) const {
+        switch (quant) {
+        case RoundHalfAway: return applyAs<RoundHalfAway>(v);
+        case RoundHalfEven: return applyAs<RoundHalfEven>(v);
+        case RoundHalfEvenHoldMax: return applyAs<RoundHalfEvenHoldMax>(v);
+        default: return applyAs<Truncate>(v);
+        }
+    }
+
+private:
+    template <class Int>
+    Int largest() const {
+        return (Int(1) << (width - 1)) - 1;
+    }
+};

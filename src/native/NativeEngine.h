@@ -1,0 +1,44 @@
+// NativeEngine: what the machine-integer engines share. Samples are int64_t
+// payloads of the engine's memory format (split real and imaginary arrays,
+// sized for 2^nfft_max samples); twiddles come from a TwiddleTable; loading
+// assigns a double into the memory format as a VFix register would, reading
+// back converts a payload to its exact double. The engine's configuration,
+// per-call fields, index functions, stage shift and schedule are those of
+// the FFT base, as in the reference engines.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/FFT.h"
+#include "native/TwiddleTable.h"
+
+class NativeEngine : public FFT {
+protected:
+    // width, point: the memory format; samples: its size.
+    NativeEngine(const ConfigRecord& config, TWIDDLE_ROM& rom, int32_t width, int32_t point,
+                 int32_t samples);
+
+    // Stores re / 2^pre and im / 2^pre at offset with truncation and wrap.
+    void store(int32_t offset, double re, double im, int32_t pre);
+    void read(int32_t offset, double& re, double& im) const;
+    // Smallest sign headroom (0..3) of the two parts at offset.
+    int32_t headroom(int32_t offset) const;
+    // Growth class of the two parts at offset for the given class limits.
+    int32_t growthClass(int32_t offset, const int32_t* limits, int32_t classes) const;
+    // Product registers wider than 63 bits need 128-bit arithmetic.
+    static bool needsWide(int32_t productWidth) { return productWidth > 63; }
+
+    std::vector<int64_t> re_;
+    std::vector<int64_t> im_;
+    TwiddleTable twiddles;
+    int32_t mem_width;
+    int32_t mem_point;
+};
+
+// 1 when the value v * 2^-point lies outside [-1, 1), else 0.
+template <class Int>
+inline int32_t outsideUnit(Int v, int32_t point) {
+    const Int top = v >> point;
+    return top != 0 && top != -1;
+}

@@ -1,0 +1,77 @@
+#include "native/R22_native.h"
+
+#include <cmath>
+
+#include "engine/R22_walk.h"
+#include "native/R22_native_PE.h"
+
+namespace {
+
+int32_t engineWidth(const ConfigRecord& c) {
+    return c.has_scaling == 1 && c.has_bfp == 1 ? c.data_width + c.nfft_max + 1 : c.result_width;
+}
+
+}  // namespace
+
+R22_native::R22_native(const ConfigRecord& config, TWIDDLE_ROM& rom)
+    : NativeEngine(config, rom, engineWidth(config) + 1, engineWidth(config) - 1, 1 << config.nfft_max),
+      engine_width(engineWidth(config)) {}
+
+void R22_native::setup(const ConfigRecord& config) {
+    nfft = config.nfft;
+    points = config.points;
+}
+
+void R22_native::load(int32_t i, double re, double im) { store(R22_walk(*this).input(i), re, im, preDivision()); }
+
+void R22_native::result(int32_t i, double& re, double& im) const { read(R22_walk(*this).result(i), re, im); }
+
+void R22_native::run(TWIDDLE_ROM&) {
+    const bool wide = needsWide(engine_width + twiddle_width + 3);
+    if (has_rounding)
+        wide ? transform<__int128, RoundHalfEvenHoldMax>() : transform<int64_t, RoundHalfEvenHoldMax>();
+    else
+        wide ? transform<__int128, Truncate>() : transform<int64_t, Truncate>();
+    if (has_scaling == 1 && has_bfp == 1) normalise();
+}
+
+template <class Wide, int32_t Q>
+void R22_native::transform() {
+    const R22_walk walk(*this);
+    R22_native_PE<Wide, Q> pe(engine_width, twiddle_width, has_scaling == 1 && has_bfp == 0, nfft_max, nfft,
+                              direction);
+    int64_t* re = re_.data();
+    int64_t* im = im_.data();
+    blk_exp = 0;
+    for (int32_t s = 0; s < walk.stages(); ++s) {
+        const int32_t shift = walk.shift(s);
+        walk.stage(s, [&](const R22_butterfly& b) {
+            pe.butterfly(s, b.block_index, shift, re[b.top], im[b.top], re[b.bottom], im[b.bottom],
+                         twiddles.re(b.tw1), twiddles.im(b.tw1), twiddles.re(b.tw2), twiddles.im(b.tw2));
+        });
+    }
+    overflow = pe.overflow;
+}
+
+// The block exponent of R22_pipeline: the largest part in units of the input
+// range (the first of equal magnitudes), halved until it lies in [-1, 1);
+// then every part is shifted down by it with truncation.
+void R22_native::normalise() {
+    const int32_t toInput = nfft_max + 1 - mem_point;
+    double v = 0.0;
+    for (int32_t i = 0; i < points; ++i) {
+        const double a = std::ldexp(static_cast<double>(re_[i]), toInput);
+        const double b = std::ldexp(static_cast<double>(im_[i]), toInput);
+        const double c = std::fabs(a) > std::fabs(b) ? a : b;
+        if (std::fabs(c) > std::fabs(v)) v = c;
+    }
+    blk_exp = 0;
+    while (v >= 1.0 || v < -1.0) {
+        v /= 2.0;
+        ++blk_exp;
+    }
+    for (int32_t i = 0; i < points; ++i) {
+        re_[i] >>= blk_exp;
+        im_[i] >>= blk_exp;
+    }
+}

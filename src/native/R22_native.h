@@ -1,0 +1,27 @@
+// R22_native: the pipelined streaming engine on machine integers, giving
+// R22_pipeline's results bit for bit. Same data order and sequencing
+// (R22_walk over one linear memory of 2^nfft_max samples with one guard
+// integer bit), same schedule per stage pair, final block-floating-point
+// normalisation and pre-division as R22_pipeline; registers are int64_t
+// payloads, twiddle products __int128 where they need more than 63 bits.
+#pragma once
+
+#include "native/NativeEngine.h"
+
+class R22_native : public NativeEngine {
+public:
+    R22_native(const ConfigRecord& config, TWIDDLE_ROM& rom);
+
+    void setup(const ConfigRecord& config);
+    int32_t preDivision() const { return engine_width - data_width; }
+    void load(int32_t i, double re, double im);
+    void run(TWIDDLE_ROM& rom);
+    void result(int32_t i, double& re, double& im) const;
+
+    int32_t engine_width;
+
+private:
+    template <class Wide, int32_t Q>
+    void transform();
+    void normalise();
+};

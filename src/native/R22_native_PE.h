@@ -1,0 +1,124 @@
+// R22_native_PE: the radix-2 decimation-in-frequency butterfly of R22_DIF_PE
+// on machine integers, register for register, in both register sets: with a
+// fixed schedule (two guard integer bits, the shift after the second stage of
+// each pair and in the last stage, overflow tests) and without (unscaled and
+// block floating point, at the engine width). The twiddle products are held
+// in Wide. Payloads are int64_t with W - 1 fraction bits in and out; the
+// results are written back in the memory format (W + 1, W - 1).
+#pragma once
+
+#include <cstdint>
+
+#include "fix/RequantPlan.h"
+#include "native/NativeEngine.h"
+
+template <class Wide, int32_t Q>
+class R22_native_PE {
+public:
+    // W: engine width; T: twiddle width; nfft and direction of this run.
+    R22_native_PE(int32_t W, int32_t T, bool scaledFixed, int32_t nfft_max, int32_t nfftRun,
+                  int32_t dir)
+        : scaled_fixed(scaledFixed), nfft(nfftRun), direction(dir), mem_width(W + 1) {
+        const int32_t roundGrid = scaled_fixed ? W + 4 : W + 5;
+        const int32_t productWidth = scaled_fixed ? W + T + 3 : W + T + 1;
+        const int32_t ones = T + W - roundGrid - 3;
+        rnd_const = ones > 0 ? (Wide(1) << ones) - 1 : Wide(0);
+        bf_width = scaled_fixed ? W + 2 : W;
+        if (scaled_fixed) {
+            product_r = RequantPlan::between(productWidth, W + T - 2, W + 8, W + 4, Truncate, Wrap);
+            out_scaled = RequantPlan::between(W + 11, W + 7, W + 2, W - 1, Q, Wrap);
+            const int32_t finalWidth = nfft_max % 2 == 0 ? W + 4 : W + 5;
+            const int32_t finalPoint = nfft_max % 2 == 0 ? W + 1 : W + 2;
+            final_regs = RequantPlan::between(W + 5, W + 2, finalWidth, finalPoint, Truncate, Wrap);
+            out_final = RequantPlan::between(finalWidth, finalPoint, W + 2, W - 1, Q, Wrap);
+        } else {
+            product_r = RequantPlan::between(productWidth, W + T - 2, W + 6, W + 5, Truncate, Wrap);
+            out_product = RequantPlan::between(W + 6, W + 5, W, W - 1, Q, Wrap);
+        }
+    }
+
+    // Butterfly of stage s on x0 = (x0r, x0i), x1 = (x1r, x1i), which receive
+    // the two results. The twiddles are used in odd stages that are not the
+    // last, the shift with a fixed schedule.
+    void butterfly(int32_t s, int32_t block_index, int32_t shift, int64_t& x0r, int64_t& x0i,
+                   int64_t& x1r, int64_t& x1i, int64_t w1r, int64_t w1i, int64_t w2r, int64_t w2i) {
+        const bool last = s == nfft - 1;
+        int64_t br[2], bi[2];
+        if (s % 2 == 1 && (block_index & 1) != 0) {
+            // x1 rotated by -j (forward) or +j (inverse).
+            const int64_t jr = direction == 1 ? x1i : -x1i;
+            const int64_t ji = direction == 1 ? -x1r : x1r;
+            br[0] = x0r + jr, bi[0] = x0i + ji;
+            br[1] = x0r - jr, bi[1] = x0i - ji;
+        } else {
+            br[0] = x0r + x1r, bi[0] = x0i + x1i;
+            br[1] = x0r - x1r, bi[1] = x0i - x1i;
+        }
+        for (int i = 0; i < 2; ++i) {
+            br[i] = RequantPlan::wrap(br[i], bf_width);
+            bi[i] = RequantPlan::wrap(bi[i], bf_width);
+        }
+        int64_t outr[2], outi[2];
+        if (s % 2 == 1 && !last) {
+            const int64_t wr[2] = {w1r, w2r}, wi[2] = {w1i, w2i};
+            for (int i = 0; i < 2; ++i) {
+                const int64_t pr = static_cast<int64_t>(
+                    product_r.applyAs<Truncate>(Wide(br[i]) * wr[i] - Wide(bi[i]) * wi[i] + rnd_const));
+                const int64_t pi = static_cast<int64_t>(
+                    product_r.applyAs<Truncate>(Wide(br[i]) * wi[i] + Wide(bi[i]) * wr[i] + rnd_const));
+                if (scaled_fixed) {
+                    // product_r has W + 4 fraction bits, scaled W + 7.
+                    scaleOut(pr * (int64_t{1} << (3 - shift)), pi * (int64_t{1} << (3 - shift)), W7(),
+                             out_scaled, outr[i], outi[i]);
+                } else {
+                    outr[i] = out_product.applyAs<Q>(pr);
+                    outi[i] = out_product.applyAs<Q>(pi);
+                }
+            }
+        } else if (last && scaled_fixed && s % 2 == 0) {
+            // bf has W - 1 fraction bits, scaled W + 7.
+            for (int i = 0; i < 2; ++i)
+                scaleOut(br[i] * (int64_t{1} << (8 - shift)), bi[i] * (int64_t{1} << (8 - shift)), W7(),
+                         out_scaled, outr[i], outi[i]);
+        } else if (last && scaled_fixed) {
+            // The last odd stage scales into (W + 5, W + 2), then truncates
+            // through final_regs.
+            for (int i = 0; i < 2; ++i) {
+                const int64_t sr = br[i] * (int64_t{1} << (3 - shift));
+                const int64_t si = bi[i] * (int64_t{1} << (3 - shift));
+                overflow |= outsideUnit(sr, W7() - 5) | outsideUnit(si, W7() - 5);
+                outr[i] = out_final.applyAs<Q>(final_regs.applyAs<Truncate>(sr));
+                outi[i] = out_final.applyAs<Q>(final_regs.applyAs<Truncate>(si));
+            }
+        } else {
+            for (int i = 0; i < 2; ++i) outr[i] = br[i], outi[i] = bi[i];
+        }
+        x0r = RequantPlan::wrap(outr[0], mem_width);
+        x0i = RequantPlan::wrap(outi[0], mem_width);
+        x1r = RequantPlan::wrap(outr[1], mem_width);
+        x1i = RequantPlan::wrap(outi[1], mem_width);
+    }
+
+    int32_t overflow = 0;
+
+private:
+    // Fraction bits of the scaled register: W + 7.
+    int32_t W7() const { return mem_width + 6; }
+
+    // Overflow test on the scaled parts (point fraction bits), then the
+    // output quantisation.
+    void scaleOut(int64_t sr, int64_t si, int32_t point, const RequantPlan& plan, int64_t& outr,
+                  int64_t& outi) {
+        overflow |= outsideUnit(sr, point) | outsideUnit(si, point);
+        outr = plan.applyAs<Q>(sr);
+        outi = plan.applyAs<Q>(si);
+    }
+
+    bool scaled_fixed;
+    int32_t nfft;
+    int32_t direction;
+    int32_t mem_width;
+    int32_t bf_width;
+    Wide rnd_const;
+    RequantPlan product_r, out_scaled, out_product, final_regs, out_final;
+};

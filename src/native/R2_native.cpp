@@ -1,0 +1,57 @@
+#include "native/R2_native.h"
+
+#include <algorithm>
+
+#include "engine/R2_walk.h"
+#include "native/R2_native_PE.h"
+
+R2_native::R2_native(const ConfigRecord& config, TWIDDLE_ROM& rom)
+    : NativeEngine(config, rom, config.result_width, config.result_width - 1, 1 << config.nfft_max),
+      bank(1 << (config.nfft_max - 1)) {}
+
+void R2_native::setup(const ConfigRecord& config) {
+    nfft = config.nfft;
+    points = config.points;
+    bfp_growth = 32;
+}
+
+void R2_native::load(int32_t i, double re, double im) {
+    const int32_t offset = R2_walk(*this, bank).input(i);
+    store(offset, re, im, preDivision());
+    const int32_t h = headroom(offset);
+    if (h < bfp_growth) bfp_growth = h;
+}
+
+void R2_native::result(int32_t i, double& re, double& im) const { read(R2_walk(*this, bank).result(i), re, im); }
+
+void R2_native::run(TWIDDLE_ROM&) {
+    const bool wide = needsWide(result_width + twiddle_width + 2);
+    if (has_rounding)
+        wide ? transform<__int128, RoundHalfEvenHoldMax>() : transform<int64_t, RoundHalfEvenHoldMax>();
+    else
+        wide ? transform<__int128, Truncate>() : transform<int64_t, Truncate>();
+}
+
+template <class Wide, int32_t Q>
+void R2_native::transform() {
+    const R2_walk walk(*this, bank);
+    R2_native_PE<Wide, Q> pe(result_width, twiddle_width);
+    int64_t* re = re_.data();
+    int64_t* im = im_.data();
+    blk_exp = 0;
+    bfp_growth = 1 - bfp_growth > 0 ? 1 - bfp_growth : 0;
+    for (int32_t s = 0; s < walk.stages(); ++s) {
+        const int32_t shift = stageShift(s);
+        walk.stage(s, [&](const R2_butterfly& b) {
+            // Leg i sits in bank (i + p) & 1; each result returns to its leg.
+            const int32_t a0 = b.addr[b.p], a1 = b.addr[b.p ^ 1];
+            pe.butterfly(re[a0], im[a0], re[a1], im[a1], twiddles.re(b.tw), twiddles.im(b.tw), shift);
+            if (has_bfp) {
+                const int32_t g0 = growthClass(b.addr[0], kGrowthLimits2, 3);
+                const int32_t g1 = growthClass(b.addr[1], kGrowthLimits2, 3);
+                bfp_growth = std::max({bfp_growth, g0, g1});
+            }
+        });
+    }
+    overflow = pe.overflow;
+}

@@ -1,0 +1,26 @@
+// R2_native: the radix-2 burst engine (C_ARCH 2 and 4) on machine integers,
+// giving R2_loop's results bit for bit. Same data order and sequencing
+// (R2_walk over two banks of 2^(nfft_max - 1) samples), same schedule, block
+// floating point and pre-division of unscaled input as R2_loop; registers
+// are int64_t payloads, twiddle products __int128 where they need more than
+// 63 bits.
+#pragma once
+
+#include "native/NativeEngine.h"
+
+class R2_native : public NativeEngine {
+public:
+    R2_native(const ConfigRecord& config, TWIDDLE_ROM& rom);
+
+    void setup(const ConfigRecord& config);
+    int32_t preDivision() const { return has_scaling ? 0 : result_width - data_width; }
+    void load(int32_t i, double re, double im);
+    void run(TWIDDLE_ROM& rom);
+    void result(int32_t i, double& re, double& im) const;
+
+private:
+    template <class Wide, int32_t Q>
+    void transform();
+
+    int32_t bank;
+};

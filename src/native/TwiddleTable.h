@@ -1,0 +1,22 @@
+// TwiddleTable: the twiddle factors of a state as machine integers, one entry
+// per angle index of the full period 2^nfft_max, read once from the state's
+// TWIDDLE_ROM (payloads with twiddle_width - 1 fraction bits), so that a
+// lookup is one load per part.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/TWIDDLE_ROM.h"
+
+class TwiddleTable {
+public:
+    explicit TwiddleTable(TWIDDLE_ROM& rom);
+
+    int64_t re(uint32_t k) const { return re_[k]; }
+    int64_t im(uint32_t k) const { return im_[k]; }
+
+private:
+    std::vector<int64_t> re_;
+    std::vector<int64_t> im_;
+};

@@ -27,17 +27,20 @@ def main():
         baseline = None
         for workers in (1, 2):
             fft.run_many(frames[:workers], workers=workers)  # creates the worker states
-            best = min(timed(fft, frames, workers) for _ in range(args.repeats))
+            best, busy = min(timed(fft, frames, workers) for _ in range(args.repeats))
             rate = args.frames / best
             baseline = baseline or rate
             print(f"{workers} worker{'s' if workers > 1 else ''}: {rate:10.1f} frames/s "
-                  f"({1e3 * best / args.frames:.3f} ms per frame, x{rate / baseline:.2f})")
+                  f"({1e3 * best / args.frames:.3f} ms per frame, x{rate / baseline:.2f}, "
+                  f"{busy:.2f} cores busy)")
 
 
 def timed(fft, frames, workers):
-    start = time.perf_counter()
+    """Wall time of one run and the CPU time it used per second of wall time."""
+    start, cpu = time.perf_counter(), time.process_time()
     fft.run_many(frames, workers=workers)
-    return time.perf_counter() - start
+    wall = time.perf_counter() - start
+    return wall, (time.process_time() - cpu) / wall
 
 
 if __name__ == "__main__":

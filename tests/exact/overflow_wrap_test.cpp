@@ -47,5 +47,34 @@ TEST(OverflowWrap, OverflowedFramesCarryWrappedValues) {
     }
 }
 
+// The pipeline element holds a twiddled product in a register with one integer
+// bit more than the memory: a product beyond 4 wraps there first. N = 16,
+// x[1] = x[9] = c, x[5] = x[13] = -c, c = 0.875(1 + j) = 28672(1 + j) units of
+// 2^-15, schedule {0, 0}. Stage 0 leaves 2c at 1 and -2c at 5; stage 1 (block
+// 0, m = 1) forms 4c = 3.5(1 + j) and multiplies it by the twiddle of pi/4,
+// (23170, -23170) 2^-15: the real part 2 * 114688 * 23170 = 5314641920 units
+// of 2^-30, plus the bias 511, is truncated to 5190080 units of 2^-20 and to
+// 162190 units of 2^-15 (4.9496...); it wraps to -99954 in the 18-bit output
+// register and to V = 31118 in the 17-bit memory, and the overflow flag is
+// set. The imaginary part is 0. The last two stages move V to bins 2, 10, 6
+// and 14 as V, -V, -jV and jV without loss (the exact transform has 4c
+// e^(-j pi k / 8) there).
+TEST(OverflowWrap, PipelineProductWrapsInTheElementAndInMemory) {
+    std::vector<double> re(16, 0.0), im(16, 0.0);
+    for (size_t i : {1, 9}) re[i] = im[i] = 0.875;
+    for (size_t i : {5, 13}) re[i] = im[i] = -0.875;
+    const Result r = simulate({4, 3, 16, 16, 1, 0}, re, im, 1, {0, 0});
+    ASSERT_EQ(r.code, 0);
+    EXPECT_EQ(r.overflow, 1);
+    const double v = units(31118, 16);
+    std::vector<double> wantRe(16, 0.0), wantIm(16, 0.0);
+    wantRe[2] = v;
+    wantRe[10] = -v;
+    wantIm[6] = -v;
+    wantIm[14] = v;
+    expectSame(r.re, wantRe, "re");
+    expectSame(r.im, wantIm, "im");
+}
+
 }  // namespace
 }  // namespace exact

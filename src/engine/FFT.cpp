@@ -53,38 +53,34 @@ void FFT::formatLike(FixComplex& r, const VFix& format) {
     r.im = 0.0;
 }
 
-int32_t FFT::bitReverse(int32_t i) const {
-    int32_t r = 0;
-    for (int32_t b = 0; b < nfft; ++b) r = (r << 1) | ((i >> b) & 1);
-    return r;
+namespace {
+
+// The 16 base-4 digits of v in reverse order; with bits set, the 32 bits.
+uint32_t reverseDigits(uint32_t v, bool bits) {
+    v = (v >> 16) | (v << 16);
+    v = ((v >> 8) & 0x00FF00FFu) | ((v & 0x00FF00FFu) << 8);
+    v = ((v >> 4) & 0x0F0F0F0Fu) | ((v & 0x0F0F0F0Fu) << 4);
+    v = ((v >> 2) & 0x33333333u) | ((v & 0x33333333u) << 2);
+    if (bits) v = ((v >> 1) & 0x55555555u) | ((v & 0x55555555u) << 1);
+    return v;
 }
 
-int32_t FFT::bitReverseShort(int32_t i) const {
-    int32_t r = 0;
-    for (int32_t b = 0; b < nfft - 1; ++b) r = (r << 1) | ((i >> b) & 1);
-    return r;
+// The low n bits of i in reverse order (0 when n < 1).
+int32_t lowBitsReversed(int32_t i, int32_t n) {
+    return n < 1 ? 0 : static_cast<int32_t>(reverseDigits(static_cast<uint32_t>(i), true) >> (32 - n));
 }
+
+}  // namespace
+
+int32_t FFT::bitReverse(int32_t i) const { return lowBitsReversed(i, nfft); }
+
+int32_t FFT::bitReverseShort(int32_t i) const { return lowBitsReversed(i, nfft - 1); }
 
 int32_t FFT::digitReverse(int32_t i) const {
-    int32_t r = nfft_odd ? (i & 1) : 0;
-    int32_t v = nfft_odd ? (i >> 1) : i;
-    for (int32_t d = 0; d < half_nfft; ++d) {
-        r = 4 * r + (v & 3);
-        v >>= 2;
-    }
-    return r;
-}
-
-int32_t FFT::bitSum(int32_t i) const {
-    int32_t n = 0;
-    for (int32_t b = 0; b < nfft; ++b) n += (i >> b) & 1;
-    return n;
-}
-
-int32_t FFT::digitSum(int32_t j) const {
-    int32_t s = 0;
-    for (int32_t d = 0; d < half_nfft + nfft_odd; ++d) s += (j >> (2 * d)) & 3;
-    return s;
+    const int32_t r = nfft_odd ? (i & 1) : 0;
+    const uint32_t v = static_cast<uint32_t>(nfft_odd ? (i >> 1) : i);
+    if (half_nfft < 1) return r;
+    return (r << (2 * half_nfft)) | static_cast<int32_t>(reverseDigits(v, false) >> (32 - 2 * half_nfft));
 }
 
 int32_t FFT::signHeadroom(const VFix& x) {

@@ -18,8 +18,11 @@ public:
     int32_t bitReverse(int32_t i) const;
     int32_t bitReverseShort(int32_t i) const;
     int32_t digitReverse(int32_t i) const;
-    int32_t bitSum(int32_t i) const;
-    int32_t digitSum(int32_t j) const;
+    int32_t bitSum(int32_t i) const { return ones(static_cast<uint32_t>(i) & ((1u << nfft) - 1)); }
+    int32_t digitSum(int32_t j) const {
+        const uint32_t low = static_cast<uint32_t>(j) & ((1u << (2 * (half_nfft + nfft_odd))) - 1);
+        return ones(low & 0x55555555u) + 2 * ones(low & 0xAAAAAAAAu);
+    }
 
     // Redundant sign bits (0..3) below the sign bit of x.
     static int32_t signHeadroom(const VFix& x);
@@ -86,5 +89,11 @@ protected:
     void checkOverflow(const VFix& x);
 
 private:
+    // Number of one bits of v.
+    static int32_t ones(uint32_t v) {
+        v = v - ((v >> 1) & 0x55555555u);
+        v = (v & 0x33333333u) + ((v >> 2) & 0x33333333u);
+        return static_cast<int32_t>((((v + (v >> 4)) & 0x0F0F0F0Fu) * 0x01010101u) >> 24);
+    }
     int32_t partClass(const VFix& part, const int32_t* limits, int32_t classes);
 };

@@ -46,8 +46,9 @@ struct RequantPlan {
     }
 
     // v (the source payload, sign-extended) written into the register; the
-    // register's payload, sign-extended. Q is the quantisation mode.
-    template <int32_t Q, class Int>
+    // register's payload, sign-extended. Q and O are the register's
+    // quantisation and overflow modes.
+    template <int32_t Q, int32_t O, class Int>
     Int applyAs(Int v) const {
         Int p;
         bool up = false;
@@ -68,24 +69,29 @@ struct RequantPlan {
         if (up) {
             // A carry out of the register turns the largest value negative.
             const bool carry = r == largest<Int>();
-            r = carry && ovfl == Saturate ? r : wrap(Int(r + 1), width);
+            r = carry && O == Saturate ? r : wrap(Int(r + 1), width);
         }
-        if (ovfl == Saturate && (p > largest<Int>() || p < -largest<Int>() - 1))
+        if (O == Saturate && (p > largest<Int>() || p < -largest<Int>() - 1))
             r = v < 0 ? -largest<Int>() - 1 : largest<Int>();
         return r;
     }
 
     template <class Int>
     Int apply(Int v) const {
-        switch (quant) {
-        case RoundHalfAway: return applyAs<RoundHalfAway>(v);
-        case RoundHalfEven: return applyAs<RoundHalfEven>(v);
-        case RoundHalfEvenHoldMax: return applyAs<RoundHalfEvenHoldMax>(v);
-        default: return applyAs<Truncate>(v);
-        }
+        return ovfl == Saturate ? applyIn<Saturate>(v) : applyIn<Wrap>(v);
     }
 
 private:
+    template <int32_t O, class Int>
+    Int applyIn(Int v) const {
+        switch (quant) {
+        case RoundHalfAway: return applyAs<RoundHalfAway, O>(v);
+        case RoundHalfEven: return applyAs<RoundHalfEven, O>(v);
+        case RoundHalfEvenHoldMax: return applyAs<RoundHalfEvenHoldMax, O>(v);
+        default: return applyAs<Truncate, O>(v);
+        }
+    }
+
     template <class Int>
     Int largest() const {
         return (Int(1) << (width - 1)) - 1;

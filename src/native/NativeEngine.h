@@ -15,12 +15,14 @@
 
 class NativeEngine : public FFT {
 protected:
-    // width, point: the memory format; samples: its size.
+    // width, point: the memory format; samples: its size; pre: the
+    // pre-division (log2) of loaded values.
     NativeEngine(const ConfigRecord& config, TWIDDLE_ROM& rom, int32_t width, int32_t point,
-                 int32_t samples);
+                 int32_t samples, int32_t pre);
 
-    // Stores re / 2^pre and im / 2^pre at offset with truncation and wrap.
-    void store(int32_t offset, double re, double im, int32_t pre);
+    // Stores re / 2^pre and im / 2^pre at offset, as the assignment into the
+    // memory format (truncation, wrap) does for values on the data grid.
+    void store(int32_t offset, double re, double im);
     void read(int32_t offset, double& re, double& im) const;
     // Smallest sign headroom (0..3) of the two parts at offset.
     int32_t headroom(int32_t offset) const;
@@ -34,6 +36,8 @@ protected:
     TwiddleTable twiddles;
     int32_t mem_width;
     int32_t mem_point;
+    double to_code;   // 2^(mem_point - pre)
+    double to_value;  // 2^-mem_point
 };
 
 // 1 when the value v * 2^-point lies outside [-1, 1), else 0.

@@ -14,7 +14,8 @@ int32_t engineWidth(const ConfigRecord& c) {
 }  // namespace
 
 R22_native::R22_native(const ConfigRecord& config, TWIDDLE_ROM& rom)
-    : NativeEngine(config, rom, engineWidth(config) + 1, engineWidth(config) - 1, 1 << config.nfft_max),
+    : NativeEngine(config, rom, engineWidth(config) + 1, engineWidth(config) - 1, 1 << config.nfft_max,
+                   engineWidth(config) - config.data_width),
       engine_width(engineWidth(config)) {}
 
 void R22_native::setup(const ConfigRecord& config) {
@@ -22,7 +23,7 @@ void R22_native::setup(const ConfigRecord& config) {
     points = config.points;
 }
 
-void R22_native::load(int32_t i, double re, double im) { store(R22_walk(*this).input(i), re, im, preDivision()); }
+void R22_native::load(int32_t i, double re, double im) { store(R22_walk(*this).input(i), re, im); }
 
 void R22_native::result(int32_t i, double& re, double& im) const { read(R22_walk(*this).result(i), re, im); }
 
@@ -45,7 +46,7 @@ void R22_native::transform() {
     blk_exp = 0;
     for (int32_t s = 0; s < walk.stages(); ++s) {
         const int32_t shift = walk.shift(s);
-        walk.stage(s, [&](const R22_butterfly& b) {
+        walk.stage(s, [&](const R22_butterfly& b) __attribute__((always_inline)) {
             pe.butterfly(s, b.block_index, shift, re[b.top], im[b.top], re[b.bottom], im[b.bottom],
                          twiddles.re(b.tw1), twiddles.im(b.tw1), twiddles.re(b.tw2), twiddles.im(b.tw2));
         });

@@ -40,7 +40,7 @@ public:
     // Butterfly of stage s on x0 = (x0r, x0i), x1 = (x1r, x1i), which receive
     // the two results. The twiddles are used in odd stages that are not the
     // last, the shift with a fixed schedule.
-    void butterfly(int32_t s, int32_t block_index, int32_t shift, int64_t& x0r, int64_t& x0i,
+    __attribute__((always_inline)) void butterfly(int32_t s, int32_t block_index, int32_t shift, int64_t& x0r, int64_t& x0i,
                    int64_t& x1r, int64_t& x1i, int64_t w1r, int64_t w1i, int64_t w2r, int64_t w2i) {
         const bool last = s == nfft - 1;
         int64_t br[2], bi[2];
@@ -63,16 +63,16 @@ public:
             const int64_t wr[2] = {w1r, w2r}, wi[2] = {w1i, w2i};
             for (int i = 0; i < 2; ++i) {
                 const int64_t pr = static_cast<int64_t>(
-                    product_r.applyAs<Truncate>(Wide(br[i]) * wr[i] - Wide(bi[i]) * wi[i] + rnd_const));
+                    product_r.applyAs<Truncate, Wrap>(Wide(br[i]) * wr[i] - Wide(bi[i]) * wi[i] + rnd_const));
                 const int64_t pi = static_cast<int64_t>(
-                    product_r.applyAs<Truncate>(Wide(br[i]) * wi[i] + Wide(bi[i]) * wr[i] + rnd_const));
+                    product_r.applyAs<Truncate, Wrap>(Wide(br[i]) * wi[i] + Wide(bi[i]) * wr[i] + rnd_const));
                 if (scaled_fixed) {
                     // product_r has W + 4 fraction bits, scaled W + 7.
                     scaleOut(pr * (int64_t{1} << (3 - shift)), pi * (int64_t{1} << (3 - shift)), W7(),
                              out_scaled, outr[i], outi[i]);
                 } else {
-                    outr[i] = out_product.applyAs<Q>(pr);
-                    outi[i] = out_product.applyAs<Q>(pi);
+                    outr[i] = out_product.applyAs<Q, Wrap>(pr);
+                    outi[i] = out_product.applyAs<Q, Wrap>(pi);
                 }
             }
         } else if (last && scaled_fixed && s % 2 == 0) {
@@ -87,8 +87,8 @@ public:
                 const int64_t sr = br[i] * (int64_t{1} << (3 - shift));
                 const int64_t si = bi[i] * (int64_t{1} << (3 - shift));
                 overflow |= outsideUnit(sr, W7() - 5) | outsideUnit(si, W7() - 5);
-                outr[i] = out_final.applyAs<Q>(final_regs.applyAs<Truncate>(sr));
-                outi[i] = out_final.applyAs<Q>(final_regs.applyAs<Truncate>(si));
+                outr[i] = out_final.applyAs<Q, Wrap>(final_regs.applyAs<Truncate, Wrap>(sr));
+                outi[i] = out_final.applyAs<Q, Wrap>(final_regs.applyAs<Truncate, Wrap>(si));
             }
         } else {
             for (int i = 0; i < 2; ++i) outr[i] = br[i], outi[i] = bi[i];
@@ -110,8 +110,8 @@ private:
     void scaleOut(int64_t sr, int64_t si, int32_t point, const RequantPlan& plan, int64_t& outr,
                   int64_t& outi) {
         overflow |= outsideUnit(sr, point) | outsideUnit(si, point);
-        outr = plan.applyAs<Q>(sr);
-        outi = plan.applyAs<Q>(si);
+        outr = plan.applyAs<Q, Wrap>(sr);
+        outi = plan.applyAs<Q, Wrap>(si);
     }
 
     bool scaled_fixed;

@@ -6,7 +6,8 @@
 #include "native/R2_native_PE.h"
 
 R2_native::R2_native(const ConfigRecord& config, TWIDDLE_ROM& rom)
-    : NativeEngine(config, rom, config.result_width, config.result_width - 1, 1 << config.nfft_max),
+    : NativeEngine(config, rom, config.result_width, config.result_width - 1, 1 << config.nfft_max,
+                   config.has_scaling ? 0 : config.result_width - config.data_width),
       bank(1 << (config.nfft_max - 1)) {}
 
 void R2_native::setup(const ConfigRecord& config) {
@@ -17,7 +18,7 @@ void R2_native::setup(const ConfigRecord& config) {
 
 void R2_native::load(int32_t i, double re, double im) {
     const int32_t offset = R2_walk(*this, bank).input(i);
-    store(offset, re, im, preDivision());
+    store(offset, re, im);
     const int32_t h = headroom(offset);
     if (h < bfp_growth) bfp_growth = h;
 }
@@ -42,7 +43,7 @@ void R2_native::transform() {
     bfp_growth = 1 - bfp_growth > 0 ? 1 - bfp_growth : 0;
     for (int32_t s = 0; s < walk.stages(); ++s) {
         const int32_t shift = stageShift(s);
-        walk.stage(s, [&](const R2_butterfly& b) {
+        walk.stage(s, [&](const R2_butterfly& b) __attribute__((always_inline)) {
             // Leg i sits in bank (i + p) & 1; each result returns to its leg.
             const int32_t a0 = b.addr[b.p], a1 = b.addr[b.p ^ 1];
             pe.butterfly(re[a0], im[a0], re[a1], im[a1], twiddles.re(b.tw), twiddles.im(b.tw), shift);

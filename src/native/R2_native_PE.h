@@ -22,12 +22,12 @@ public:
           scaled_point(W + 5) {}
 
     // (a, b) becomes (a + w b, a - w b); shift is the stage's right shift.
-    void butterfly(int64_t& ar, int64_t& ai, int64_t& br, int64_t& bi, int64_t wr, int64_t wi,
+    __attribute__((always_inline)) void butterfly(int64_t& ar, int64_t& ai, int64_t& br, int64_t& bi, int64_t wr, int64_t wi,
                    int32_t shift) {
         const Wide pr = Wide(br) * wr - Wide(bi) * wi + rnd_const;
         const Wide pi = Wide(br) * wi + Wide(bi) * wr + rnd_const;
-        const int64_t cr = static_cast<int64_t>(product_r.applyAs<Truncate>(pr));
-        const int64_t ci = static_cast<int64_t>(product_r.applyAs<Truncate>(pi));
+        const int64_t cr = static_cast<int64_t>(product_r.applyAs<Truncate, Wrap>(pr));
+        const int64_t ci = static_cast<int64_t>(product_r.applyAs<Truncate, Wrap>(pi));
         // Sums on W + 2 fraction bits, then on the W + 5 fraction bits of
         // the scaled register divided by 2^shift (exact).
         const int64_t up = int64_t{1} << (3 - shift);
@@ -35,10 +35,10 @@ public:
         const int64_t s1r = (ar * 8 - cr) * up, s1i = (ai * 8 - ci) * up;
         overflow |= outsideUnit(s0r, scaled_point) | outsideUnit(s0i, scaled_point) |
                     outsideUnit(s1r, scaled_point) | outsideUnit(s1i, scaled_point);
-        ar = out.applyAs<Q>(s0r);
-        ai = out.applyAs<Q>(s0i);
-        br = out.applyAs<Q>(s1r);
-        bi = out.applyAs<Q>(s1i);
+        ar = out.applyAs<Q, Wrap>(s0r);
+        ai = out.applyAs<Q, Wrap>(s0i);
+        br = out.applyAs<Q, Wrap>(s1r);
+        bi = out.applyAs<Q, Wrap>(s1i);
     }
 
     int32_t overflow = 0;

@@ -6,7 +6,8 @@
 #include "native/R4_native_PE.h"
 
 R4_native::R4_native(const ConfigRecord& config, TWIDDLE_ROM& rom)
-    : NativeEngine(config, rom, config.result_width, config.result_width - 1, 1 << config.nfft_max),
+    : NativeEngine(config, rom, config.result_width, config.result_width - 1, 1 << config.nfft_max,
+                   config.has_scaling ? 0 : config.result_width - config.data_width),
       bank(1 << (config.nfft_max - 2)) {}
 
 void R4_native::setup(const ConfigRecord& config) {
@@ -21,7 +22,7 @@ void R4_native::setup(const ConfigRecord& config) {
 
 void R4_native::load(int32_t i, double re, double im) {
     const int32_t offset = R4_walk(*this, bank).input(i);
-    store(offset, re, im, preDivision());
+    store(offset, re, im);
     const int32_t h = headroom(offset);
     if (h < bfp_growth) bfp_growth = h;
 }
@@ -49,7 +50,7 @@ void R4_native::transform() {
         const int32_t shift = stageShift(s);
         const int32_t* order = walk.outputOrder(s);
         int64_t wr[3] = {}, wi[3] = {};
-        walk.stage(s, [&](const R4_butterfly& b) {
+        walk.stage(s, [&](const R4_butterfly& b) __attribute__((always_inline)) {
             if (b.newTwiddles)
                 for (int m = 0; m < 3; ++m) wr[m] = twiddles.re(b.tw[m]), wi[m] = twiddles.im(b.tw[m]);
             // Leg i sits in bank (i + sigma) & 3.

@@ -24,14 +24,14 @@ public:
 
     // x[i] = (xr[i], xi[i]) are legs 0..3; w[m] the twiddles of legs 1..3.
     // On return x[i] holds output i of the element.
-    void butterfly(bool r2_mode, int32_t shift, int64_t* xr, int64_t* xi, const int64_t* wr,
+    __attribute__((always_inline)) void butterfly(bool r2_mode, int32_t shift, int64_t* xr, int64_t* xi, const int64_t* wr,
                    const int64_t* wi) {
         int64_t pr[3], pi[3];
         for (int m = 0; m < 3; ++m) {
             const Wide re = Wide(xr[m + 1]) * wr[m] - Wide(xi[m + 1]) * wi[m] + rnd_const;
             const Wide im = Wide(xr[m + 1]) * wi[m] + Wide(xi[m + 1]) * wr[m] + rnd_const;
-            pr[m] = static_cast<int64_t>(product_r.applyAs<Truncate>(re));
-            pi[m] = static_cast<int64_t>(product_r.applyAs<Truncate>(im));
+            pr[m] = static_cast<int64_t>(product_r.applyAs<Truncate, Wrap>(re));
+            pi[m] = static_cast<int64_t>(product_r.applyAs<Truncate, Wrap>(im));
         }
         const int64_t ar = xr[0] * 8, ai = xi[0] * 8;
         int64_t lr[4], li[4];
@@ -56,8 +56,8 @@ public:
                                (li[2] - li[3]) * up};
         for (int i = 0; i < 4; ++i) {
             overflow |= outsideUnit(sr[i], scaled_point) | outsideUnit(si[i], scaled_point);
-            xr[i] = out.applyAs<Q>(sr[i]);
-            xi[i] = out.applyAs<Q>(si[i]);
+            xr[i] = out.applyAs<Q, Wrap>(sr[i]);
+            xi[i] = out.applyAs<Q, Wrap>(si[i]);
         }
     }
 

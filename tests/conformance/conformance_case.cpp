@@ -2,8 +2,6 @@
 
 #include <stdexcept>
 
-#include "json_reader.h"
-
 namespace conformance {
 
 namespace {
@@ -75,10 +73,9 @@ Call decodeCall(const JsonField& call)
 
 }  // namespace
 
-Case decodeCase(const std::string& line)
+Case decodeCase(const Json& record)
 {
-    const Json document = parseJson(line);
-    const JsonField root(document, "");
+    const JsonField root(record, "");
     Case c;
     c.id = root.at("id").toString();
     const JsonField g = root.at("generics");

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "json_reader.h"
 #include "vfft_v8_0.h"
 
 namespace conformance {
@@ -49,8 +50,8 @@ struct Case {
     std::vector<Call> calls;
 };
 
-// Decodes one line of the case file; throws std::runtime_error naming the
-// field that is missing or malformed.
-Case decodeCase(const std::string& line);
+// Decodes one parsed line of the case file; throws std::runtime_error naming
+// the field that is missing or malformed.
+Case decodeCase(const Json& record);
 
 }  // namespace conformance

@@ -199,9 +199,11 @@ private:
 
 Json parseJson(const std::string& text) { return Parser(text).document(); }
 
+std::string JsonField::where() const { return path_.empty() ? "the record" : path_; }
+
 const Json& JsonField::expect(Json::Kind kind, const char* what) const
 {
-    if (value_.kind != kind) throw std::runtime_error(path_ + ": expected " + what + ", found " + kindName(value_.kind));
+    if (value_.kind != kind) throw std::runtime_error(where() + ": expected " + what + ", found " + kindName(value_.kind));
     return value_;
 }
 
@@ -209,7 +211,7 @@ JsonField JsonField::at(const std::string& key) const
 {
     for (const auto& member : expect(Json::Kind::Object, "an object").members)
         if (member.first == key) return JsonField(member.second, path_.empty() ? key : path_ + "." + key);
-    throw std::runtime_error(path_ + ": expected a field \"" + key + "\", found none");
+    throw std::runtime_error(where() + ": expected a field \"" + key + "\", found none");
 }
 
 JsonField JsonField::operator[](std::size_t index) const

@@ -23,8 +23,9 @@ struct Json {
 // and what was expected there.
 Json parseJson(const std::string& text);
 
-// A value with the path that led to it, so that every decoding error says
-// which field was wrong (for example "calls[2].inputs.nfft").
+// A value with the path that led to it from the record, so that every
+// decoding error says which field was wrong (for example
+// "calls[2].inputs.nfft"); the record itself has the empty path.
 class JsonField {
 public:
     JsonField(const Json& value, std::string path) : value_(value), path_(std::move(path)) {}
@@ -44,6 +45,7 @@ public:
     std::vector<int32_t> toInt32Array() const;
 
 private:
+    std::string where() const;
     const Json& expect(Json::Kind kind, const char* what) const;
 
     const Json& value_;

@@ -245,13 +245,15 @@ int replay(const Options& o)
         if (o.caseId.empty() && caseIndex % o.shards != o.shard) continue;
         Case c;
         try {
-            c = decodeCase(line);
+            const Json record = parseJson(line);
+            if (!o.caseId.empty() && JsonField(record, "").at("id").toString() != o.caseId) continue;
+            c = decodeCase(record);
         } catch (const std::exception& e) {
             std::cout << o.cases << " line " << lineNumber << ": " << e.what() << "\n";
+            ++ran;
             ++failed;
             continue;
         }
-        if (!o.caseId.empty() && c.id != o.caseId) continue;
         ++ran;
         calls += c.calls.size();
         const std::vector<std::string> failures = replayer.run(c);

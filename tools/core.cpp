@@ -1,6 +1,6 @@
 #include "core.h"
 
-#include <cstring>
+#include <initializer_list>
 
 namespace vfft_cli {
 
@@ -77,9 +77,9 @@ bool parseGeneric(const std::string& arg, Generics& g) {
     usageError("unknown generic '" + name + "'; the generics are" + names);
 }
 
-// One bit of right shift per radix-2 stage keeps any input of magnitude
-// below 1/sqrt(2) from overflowing; radix-4 stages take two bits, and the
-// final radix-2 stage of an odd length one.
+// One bit of right shift per radix-2 stage and two per radix-4 stage undo
+// each stage's largest growth, so inputs of magnitude below 1 stay in range;
+// the final radix-2 stage of an odd length takes one.
 std::vector<int32_t> defaultSchedule(int32_t arch, int nfft) {
     if (arch == 2 || arch == 4) return std::vector<int32_t>(nfft, 1);
     std::vector<int32_t> s((nfft + 1) / 2, 2);

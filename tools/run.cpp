@@ -85,7 +85,7 @@ int runCommand(const std::vector<std::string>& args) {
                                         std::to_string(frame.lines.front()) + "-" +
                                         std::to_string(frame.lines.back()) + ")";
             const FrameResult result = core.transform(frame.re, frame.im, context);
-            const FrameCodes codes = frameCodes(result.re, result.im, outputCodes, "frame " + std::to_string(i));
+            const FrameCodes codes = frameCodes(result.re, result.im, outputCodes, context);
             if (i > 0) output.line("");
             for (size_t k = 0; k < codes.re.size(); ++k) {
                 if (outputFormat == SampleFormat::Float)

@@ -135,7 +135,10 @@ bool valueToCode(double value, const CodeFormat& f, int64_t& code, std::string& 
         }
         const float s = static_cast<float>(value);
         if (!std::isnan(value) && static_cast<double>(s) != value) {
-            why = "is not exactly an IEEE single-precision value";
+            why = std::fabs(value) < FLT_MIN
+                      ? "lies below the normal single-precision range with more significant bits than a subnormal "
+                        "single holds"
+                      : "is not exactly an IEEE single-precision value";
             return false;
         }
         int32_t bits = 0;

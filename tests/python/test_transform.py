@@ -48,13 +48,6 @@ def test_real_input_equals_complex_input_with_zero_imaginary_part(rng):
         np.testing.assert_array_equal(fft(x.astype(np.float32)).y, fft(x).y)
 
 
-def test_unscaled_constant_grows_to_full_size():
-    with vfft.FFT(nfft_max=10, scaling="unscaled") as fft:
-        result = fft(np.full(1024, 0.5))
-    assert (result.y[0], result.blk_exp, result.overflow, result.scale) == (512.0, 0, 0, 1.0)
-    assert fft.output_width == 16 + 10 + 1
-
-
 def test_schedule_sets_the_scale(rng):
     x = random_frame(rng, 64, 16, level=0.1)
     with vfft.FFT(nfft_max=6, arch="radix4") as fft:

@@ -175,6 +175,8 @@ def read_vectors(directory):
     offset = 0
     for position, entry in enumerate(entries):
         at = f"{where} frames[{position}]"
+        if not isinstance(entry, dict):
+            raise ValueError(f"{at}: expected an object with the frame's fields, got {entry!r}")
         nfft = _field(entry, "nfft", int, at)
         points = _field(entry, "points", int, at)
         first = _field(entry, "first_sample", int, at)

@@ -101,6 +101,7 @@ def test_verify_reports_a_changed_expected_sample(tmp_path, rng):
     (lambda d: manifest(d, lambda m: m.update(frame_count=2)), "frame_count is 2 but 1 frames are listed"),
     (lambda d: manifest(d, lambda m: m["frames"][0].update(first_sample=1)), "frames[0]: first_sample 1"),
     (lambda d: manifest(d, lambda m: m["frames"][0].pop("blk_exp")), "frames[0]: missing field 'blk_exp'"),
+    (lambda d: manifest(d, lambda m: m.update(frames=[5])), "frames[0]: expected an object"),
     (lambda d: manifest(d, lambda m: m["generics"].update(C_ARCH=9)), "C_ARCH = 9 is outside its range 1 to 4"),
 ])
 def test_malformed_sets_name_the_file_and_line(tmp_path, rng, spoil, text):

@@ -31,9 +31,10 @@ const char* const kRunHelp =
     "frame; a block of k x 2^nfft lines is k frames. Input codes have the input\n"
     "width; output codes the input width (scaled and block floating point) or\n"
     "input width + C_NFFT_MAX + 1 (unscaled), at the input's step 2^-(width-1).\n"
-    "With --float, int and hex codes are IEEE single bit patterns. The line\n"
-    "'frame N: P points, forward, blk_exp E, overflow O' is printed per frame on\n"
-    "standard output, or on standard error when the results go there.\n"
+    "With --float, int and hex codes are IEEE single bit patterns. Without\n"
+    "--summary, the line 'frame N: P points, forward, blk_exp E, overflow O' is\n"
+    "printed per frame on standard output, or on standard error when the results\n"
+    "go there.\n"
     "\n";
 
 }  // namespace
@@ -112,6 +113,7 @@ int runCommand(const std::vector<std::string>& args) {
         summary->commit();
     }
     output.commit();
+    if (summary) return 0;
     std::FILE* report = outputPath == "-" ? stderr : stdout;
     for (const FrameRecord& r : records) std::fprintf(report, "%s\n", frameLine(r).c_str());
     return 0;

@@ -192,7 +192,6 @@ int vectorsCommand(const std::vector<std::string>& args) {
     for (auto& f : written) f->commit();
     std::printf("%s: %zu frames of %d points, input %d bits, output %d bits\n", dir.c_str(), records.size(), points,
                 widths.input, widths.output);
-    for (const FrameRecord& r : records) std::printf("%s\n", frameLine(r).c_str());
     return 0;
 }
 

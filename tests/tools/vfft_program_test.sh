@@ -112,11 +112,24 @@ formats)
   # All ones transform to 8.0 (41000000) in bin 0.
   ok "$vfft" run --float --arch radix2 --nfft-max 3 --input one.hex --input-format hex --output-format int
   [ "$(head -2 out.txt | tr '\n' ,)" = "1090519040 0,0 0," ] || fail "single-precision codes: $(head -2 out.txt)"
-  # Standard input and output, report on standard error; JSON summary.
-  ok "$vfft" run $core --input-format int --summary sum.json <in.int
+  # Standard input and output, with the report on standard error.
+  ok "$vfft" run $core --input-format int <in.int
   cmp -s out.txt out.float.float || fail "standard output differs from --output"
   grep -q "^frame 0: 8 points, forward, blk_exp 0, overflow 0$" err.txt || fail "no frame report on standard error"
-  grep -q '"frame_count": 2' sum.json && grep -q '"scaling_sch": \[\], "blk_exp": 0, "overflow": 0, "first_sample": 8}' sum.json ||
+  # Codes wider than 64 bits a word: a 34-bit unscaled core of 64 points has
+  # 41-bit outputs. An impulse of -1.0 (input word 2^33 << 34) gives -2^33 in
+  # every bin, the word (2^41 - 2^33) << 41 = 0xff << 74.
+  wide="--arch radix2 --nfft-max 6 --scaling unscaled --input-width 34"
+  { echo 80000000000000000; for i in $(seq 63); do echo 00000000000000000; done; } >wide.hex
+  ok "$vfft" run $wide --input wide.hex --input-format hex --output wide.out --output-format hex
+  [ "$(sort -u wide.out)" = "3fc000000000000000000" ] || fail "41-bit words: $(sort -u wide.out | head -3)"
+  # A run-time length: 8-point frames on a core of up to 32 points, the
+  # report as JSON instead of lines.
+  ok "$vfft" run --arch radix2 --nfft-max 5 --nfft 3 --input in.float --output rt.int --output-format int --summary sum.json
+  [ ! -s out.txt ] || fail "frame lines printed although --summary was given"
+  [ "$(sed -n 1p rt.int)" = "2048 -1024" ] || fail "run-time length impulse: $(sed -n 1p rt.int)"
+  grep -q '"C_NFFT_MAX": 5, "C_ARCH": 2, "C_HAS_NFFT": 1' sum.json && grep -q '"frame_count": 2' sum.json &&
+    grep -q '{"index": 1, "nfft": 3, "points": 8, "direction": 1, "scaling_sch": \[1, 1, 1\], "blk_exp": 0, "overflow": 0, "first_sample": 8}' sum.json ||
     fail "summary: $(cat sum.json)"
   ;;
 
@@ -148,6 +161,13 @@ vectors)
   rm -rf set2 && ok "$vfft" vectors set2 --arch radix2 --nfft-max 3 --input grid.float
   cmp -s set/input.hex set2/input.hex && cmp -s set/output.hex set2/output.hex || fail "vectors from a file differ"
   grep -q '"scaling_sch": \[1, 1, 1\]' set2/manifest.json || fail "default schedule in the manifest"
+  # Single precision: an infinite input invalidates the frame, every result
+  # is the quiet NaN 7fffffff.
+  { echo "inf 0"; for i in $(seq 7); do echo "0.5 -2"; done; } >inf.float
+  rm -rf set3 && ok "$vfft" vectors set3 --float --arch radix2 --nfft-max 3 --input inf.float
+  [ "$(sed -n 1p set3/input.hex)" = "7f80000000000000" ] && [ "$(sed -n 2p set3/input.dec)" = "1056964608 -1073741824" ] ||
+    fail "single-precision stimulus codes: $(sed -n 1,2p set3/input.hex set3/input.dec)"
+  [ "$(sort -u set3/output.hex)" = "7fffffff7fffffff" ] || fail "invalidated results: $(sort -u set3/output.hex | head -3)"
   ok "$vfft" run --arch radix2 --nfft-max 3 --input set/input.dec --input-format int --output again.dec --output-format int
   cmp -s <(grep -v '^$' again.dec) set/output.dec || fail "decimal input does not reproduce output.dec"
   ;;
@@ -171,6 +191,8 @@ errors)
   error 2 "unknown command 'transform'" "$vfft" transform
   error 2 "--schedule: this core takes no scaling schedule" "$vfft" run --scaling bfp --schedule 1,1,1 --output out/r
   error 2 "--nfft: 9 is out of range; expected 3 to C_NFFT_MAX = 8" "$vfft" run --arch radix2 --nfft-max 8 --nfft 9
+  error 2 "--nfft: a run-time length needs C_HAS_NFFT=1, but C_HAS_NFFT=0 was given" \
+    "$vfft" run --arch radix2 --nfft 4 C_HAS_NFFT=0
   error 2 "vectors: expected the output directory" "$vfft" vectors
   error 2 "--stimulus: expected a comma list of random, tones and impulse, got 'chirp'" "$vfft" vectors out/v --stimulus chirp
   error 2 "vectors: --input gives the stimulus" "$vfft" vectors out/v --input one.float --frames 2
@@ -196,6 +218,14 @@ errors)
     "$vfft" run $core --input long.hex --input-format hex --output out/r
   error 1 "offgrid.float:8: real value 0.1 is not a multiple of 2^-15, the step of the 16-bit input grid" \
     "$vfft" vectors out/v $core --input offgrid.float
+  error 1 "offgrid.float:8: real value 0.1 is not exactly an IEEE single-precision value" \
+    "$vfft" vectors out/v $core --float --input offgrid.float
+  printf 'nan 0\n' >nan.float
+  error 1 "nan.float:1: real value nan is outside the fixed-point input range -1.0 <= x < 1.0" \
+    "$vfft" run $core --input nan.float --output out/r
+  printf '40000000\n' >odd.hex
+  error 1 "odd.hex:1: '40000000' is wider than the 30 bits of a packed sample" \
+    "$vfft" run $core --input-width 15 --input odd.hex --input-format hex --output out/r
   error 1 "cannot write 'no/such/dir/r'" "$vfft" run $core --input offgrid.float --output no/such/dir/r
   # A run that fails after some frames leaves no partial file: frame 1 holds a
   # value just beyond the single-precision range, which the library rejects.

@@ -29,15 +29,16 @@ void runPairs(const Pair* pairs, size_t count) {
     for (int arch : {1, 2, 4, 3}) {
         const int nfftMax = arch == 1 ? 6 : 3;
         const size_t n = size_t(1) << nfftMax;
+        Generics g{nfftMax, arch};
+        g.flt = 1;
+        Core core(g);
         for (size_t p = 0; p < count; ++p) {
             const Pair& c = pairs[p];
             SCOPED_TRACE(testing::Message() << "C_ARCH " << arch << ", " << c.what);
             std::vector<double> re(n, 0.0);
             re[0] = c.a;
             re[n / 2] = c.b;
-            Generics g{nfftMax, arch};
-            g.flt = 1;
-            const Result r = simulate(g, re, {});
+            const Result r = core.run(re, {});
             ASSERT_EQ(r.code, 0);
             EXPECT_EQ(r.blkExp, 0);
             EXPECT_EQ(r.overflow, 0);
@@ -93,7 +94,7 @@ TEST(FloatExact, ImpulseOfADoubleGivesItsSingleInEveryBin) {
         const size_t n = size_t(1) << nfftMax;
         std::vector<double> re(n, 0.0);
         re[0] = 0.1;
-        const Result r = simulate(g, re, {});
+        const Result r = Core(g).run(re, {});
         ASSERT_EQ(r.code, 0);
         expectSame(r.re, std::vector<double>(n, static_cast<double>(0.1f)), "re");
         expectSame(r.im, std::vector<double>(n, 0.0), "im");

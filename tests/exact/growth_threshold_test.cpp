@@ -50,13 +50,14 @@ const Radix2Edge radix2Edges[] = {
 
 TEST(GrowthThresholds, Radix2ClassLimitsInBothBurstArchitectures) {
     for (int arch : {2, 4}) {
+        exact::Core core({3, arch});
         for (const Radix2Edge& c : radix2Edges) {
             SCOPED_TRACE(testing::Message() << "C_ARCH " << arch << ", " << c.what);
             std::vector<double> re(8, 0.0);
             re[0] = units(c.a, 16);
             re[4] = units(c.b, 16);
             re[1] = re[5] = units(c.e, 16);
-            const exact::Result r = exact::simulate({3, arch}, re, {});
+            const exact::Result r = core.run(re, {});
             ASSERT_EQ(r.code, 0);
             EXPECT_EQ(r.blkExp, c.blkExp);
             EXPECT_EQ(r.overflow, 0);
@@ -104,6 +105,7 @@ const Radix4Edge radix4Edges[] = {
 };
 
 TEST(GrowthThresholds, Radix4ClassLimits) {
+    exact::Core truncating({6, 1, 16, 16, 1, 1, 0}), rounding({6, 1, 16, 16, 1, 1, 1});
     std::mt19937 rng(97);
     std::uniform_int_distribution<int64_t> noise(-100, 100);
     for (const Radix4Edge& c : radix4Edges) {
@@ -118,16 +120,16 @@ TEST(GrowthThresholds, Radix4ClassLimits) {
             re[i] = units(x[i].re, 16);
             im[i] = units(x[i].im, 16);
         }
-        for (int rounding : {0, 1}) {
+        for (bool round : {false, true}) {
             for (int direction : {1, 0}) {
-                SCOPED_TRACE(testing::Message() << c.what << ", rounding " << rounding << ", direction " << direction);
+                SCOPED_TRACE(testing::Message() << c.what << ", rounding " << round << ", direction " << direction);
                 model::Config mc;
                 mc.nfftMax = mc.nfft = 6;
-                mc.rounding = rounding;
+                mc.rounding = round;
                 mc.direction = direction;
                 const model::Output want = model::Burst(mc).radix4(x);
                 ASSERT_EQ(want.blkExp, c.blkExp) << "the model disagrees with the worked class chain";
-                const exact::Result r = exact::simulate({6, 1, 16, 16, 1, 1, rounding}, re, im, direction);
+                const exact::Result r = (round ? rounding : truncating).run(re, im, direction);
                 ASSERT_EQ(r.code, 0);
                 EXPECT_EQ(r.blkExp, c.blkExp);
                 std::vector<double> wantRe(64), wantIm(64);

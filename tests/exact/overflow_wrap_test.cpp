@@ -36,7 +36,7 @@ TEST(OverflowWrap, OverflowedFramesCarryWrappedValues) {
     for (const Wrapped& c : wrapped) {
         SCOPED_TRACE(c.what);
         const size_t n = size_t(1) << c.nfftMax;
-        const Result r = simulate({c.nfftMax, c.arch, 16, 16, 1, 0}, std::vector<double>(n, c.level), {}, 1, c.schedule);
+        const Result r = Core({c.nfftMax, c.arch, 16, 16, 1, 0}).run(std::vector<double>(n, c.level), {}, 1, c.schedule);
         ASSERT_EQ(r.code, 0);
         EXPECT_EQ(r.overflow, 1);
         EXPECT_EQ(r.blkExp, 0);
@@ -63,7 +63,7 @@ TEST(OverflowWrap, PipelineProductWrapsInTheElementAndInMemory) {
     std::vector<double> re(16, 0.0), im(16, 0.0);
     for (size_t i : {1, 9}) re[i] = im[i] = 0.875;
     for (size_t i : {5, 13}) re[i] = im[i] = -0.875;
-    const Result r = simulate({4, 3, 16, 16, 1, 0}, re, im, 1, {0, 0});
+    const Result r = Core({4, 3, 16, 16, 1, 0}).run(re, im, 1, {0, 0});
     ASSERT_EQ(r.code, 0);
     EXPECT_EQ(r.overflow, 1);
     const double v = units(31118, 16);

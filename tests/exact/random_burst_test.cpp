@@ -36,7 +36,7 @@ std::vector<model::Cx> randomSamples(const Case& c, uint32_t seed) {
 
 // Runs the call and the model on the same samples and compares every field;
 // returns whether the model's frame overflowed.
-int compare(const Case& c, const std::vector<model::Cx>& x, const std::vector<int32_t>& schedule) {
+int compare(Core& core, const Case& c, const std::vector<model::Cx>& x, const std::vector<int32_t>& schedule) {
     model::Config mc;
     mc.W = c.width;
     mc.T = c.twiddle;
@@ -56,8 +56,7 @@ int compare(const Case& c, const std::vector<model::Cx>& x, const std::vector<in
         wantRe.push_back(units(v.re, c.width));
         wantIm.push_back(units(v.im, c.width));
     }
-    const Result r = simulate({c.nfftMax, c.arch, c.width, c.twiddle, 1, schedule.empty() ? 1 : 0, c.rounding}, re, im,
-                              c.direction, schedule);
+    const Result r = core.run(re, im, c.direction, schedule);
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.blkExp, schedule.empty() ? want.blkExp : 0);
     EXPECT_EQ(r.overflow, schedule.empty() ? 0 : want.overflow);
@@ -77,9 +76,10 @@ const Case bfpCases[] = {
 TEST(RandomBurst, BlockFloatingPointMatchesTheModel) {
     uint32_t seed = 1;
     for (const Case& c : bfpCases) {
+        Core core({c.nfftMax, c.arch, c.width, c.twiddle, 1, 1, c.rounding});
         for (int draw = 0; draw < 3; ++draw) {
             SCOPED_TRACE(testing::Message() << "case " << &c - bfpCases << ", draw " << draw);
-            compare(c, randomSamples(c, seed++), {});
+            compare(core, c, randomSamples(c, seed++), {});
         }
     }
 }
@@ -96,6 +96,7 @@ TEST(RandomBurst, FixedScheduleMatchesTheModelIncludingWrappedFrames) {
     int overflowed = 0;
     for (const Case& c : cases) {
         const int stages = c.arch == 1 ? (c.nfftMax + 1) / 2 : c.nfftMax;
+        Core core({c.nfftMax, c.arch, c.width, c.twiddle, 1, 0, c.rounding});
         for (int draw = 0; draw < 4; ++draw) {
             std::vector<int32_t> schedule;
             for (int s = 0; s < stages; ++s) {
@@ -103,7 +104,7 @@ TEST(RandomBurst, FixedScheduleMatchesTheModelIncludingWrappedFrames) {
                 schedule.push_back(int32_t(std::uniform_int_distribution<int>(0, lastRadix2 ? 1 : 2)(rng)));
             }
             SCOPED_TRACE(testing::Message() << "case " << &c - cases << ", draw " << draw);
-            overflowed += compare(c, randomSamples(c, uint32_t(100 + draw)), schedule);
+            overflowed += compare(core, c, randomSamples(c, uint32_t(100 + draw)), schedule);
         }
     }
     EXPECT_GE(overflowed, 6) << "too few frames overflowed to test wrapping";

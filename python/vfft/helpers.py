@@ -152,13 +152,13 @@ def from_codes(codes, width, *, frac_bits=None, float_mode=False):
     flat = array.reshape(-1)
     if array.dtype.kind in "US" or (array.dtype.kind == "O" and flat.size and all(isinstance(c, str) for c in flat)):
         pairs = _parse_hex([str(word) for word in flat], width)
-        return _values(pairs, width, frac_bits, float_mode).reshape(array.shape)
+        return _values(pairs, frac_bits, float_mode).reshape(array.shape)
     if array.dtype.kind not in "iuO" or (array.dtype.kind == "O" and not all(
             isinstance(c, numbers.Integral) and not isinstance(c, bool) for c in flat)):
         raise TypeError(f"codes must be integers or hex strings, got {array.dtype} values")
     signed = _signed(flat, width).reshape(array.shape)
     if array.ndim and array.shape[-1] == 2:
-        return _values(signed, width, frac_bits, float_mode)
+        return _values(signed, frac_bits, float_mode)
     return _real_values(signed, frac_bits, float_mode)
 
 
@@ -168,7 +168,7 @@ def _real_values(codes, frac_bits, float_mode):
     return codes.astype(np.float64) / 2.0 ** frac_bits
 
 
-def _values(pairs, width, frac_bits, float_mode):
+def _values(pairs, frac_bits, float_mode):
     y = np.empty(pairs.shape[:-1], np.complex128)
     y.real = _real_values(pairs[..., 0], frac_bits, float_mode)
     y.imag = _real_values(pairs[..., 1], frac_bits, float_mode)

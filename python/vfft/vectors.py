@@ -190,7 +190,7 @@ def read_vectors(directory):
             index=_field(entry, "index", int, at), nfft=nfft, direction=_field(entry, "direction", int, at),
             scaling_sch=_field(entry, "scaling_sch", list, at), blk_exp=_field(entry, "blk_exp", int, at),
             overflow=_field(entry, "overflow", int, at), x_codes=xs, y_codes=ys,
-            x=_values(xs, input_width, frac_bits, float_mode), y=_values(ys, output_width, frac_bits, float_mode)))
+            x=_values(xs, frac_bits, float_mode), y=_values(ys, frac_bits, float_mode)))
     if offset != count_in or offset != count_out:
         raise ValueError(f"{where}: the frames cover {offset} samples, but the files hold {count_in} in "
                          f"and {count_out} out")

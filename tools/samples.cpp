@@ -39,7 +39,6 @@ std::vector<std::string> splitWords(const std::string& line) {
 }
 
 bool readDouble(const std::string& text, double& value) {
-    errno = 0;
     char* end = nullptr;
     value = std::strtod(text.c_str(), &end);
     return end != text.c_str() && *end == '\0';

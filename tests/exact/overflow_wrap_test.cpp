@@ -52,7 +52,7 @@ TEST(OverflowWrap, OverflowedFramesCarryWrappedValues) {
 // x[1] = x[9] = c, x[5] = x[13] = -c, c = 0.875(1 + j) = 28672(1 + j) units of
 // 2^-15, schedule {0, 0}. Stage 0 leaves 2c at 1 and -2c at 5; stage 1 (block
 // 0, m = 1) forms 4c = 3.5(1 + j) and multiplies it by the twiddle of pi/4,
-// (23170, -23170) 2^-15: the real part 2 * 114688 * 23170 = 5314641920 units
+// (23170, -23170) 2^-15: its real part, 2 * 114688 * 23170 = 5314641920 units
 // of 2^-30, plus the bias 511, is truncated to 5190080 units of 2^-20 and to
 // 162190 units of 2^-15 (4.9496...); it wraps to -99954 in the 18-bit output
 // register and to V = 31118 in the 17-bit memory, and the overflow flag is

@@ -62,7 +62,8 @@ std::vector<Kind> parseStimulus(const std::string& text) {
 
 // Frame f of the generated stimulus: the tones and the impulse move from
 // frame to frame so that no two frames of a set are alike.
-Signal generate(Kind kind, int f, int points, int gridBits, Random& random) {
+Signal generate(Kind kind, int frame, int points, int gridBits, Random& random) {
+    const int f = frame % points;
     switch (kind) {
         case Kind::Random:
             return noiseSignal(points, gridBits, random);
@@ -72,7 +73,7 @@ Signal generate(Kind kind, int f, int points, int gridBits, Random& random) {
         case Kind::Impulse:
             break;
     }
-    return impulseSignal(points, (f * (points / 8 + 1)) % points, 0.5, -0.25);
+    return impulseSignal(points, int(int64_t(f) * (points / 8 + 1) % points), 0.5, -0.25);
 }
 
 void makeDirectory(const std::string& dir) {

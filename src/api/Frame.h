@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "api/quantize.h"
 #include "api/single_mode.h"
 #include "vfft_v8_0.h"
 
@@ -17,5 +18,9 @@ struct Frame {
 
     // Value of real part (imag = false) or imaginary part of sample i on the
     // engine's data grid, before any pre-division.
-    double sample(int32_t i, bool imag) const;
+    double sample(int32_t i, bool imag) const {
+        const double x = imag ? in->xn_im[i] : in->xn_re[i];
+        if (single) return scaleAndQuantizeSingle(x, *single, dataWidth);
+        return prequantise ? quantizeToWidth(x, dataWidth, 0) : x;
+    }
 };

@@ -8,24 +8,23 @@
 #include "api/State.h"
 #include "api/quantize.h"
 
-double Frame::sample(int32_t i, bool imag) const {
-    const double x = imag ? in->xn_im[i] : in->xn_re[i];
-    if (single) return scaleAndQuantizeSingle(x, *single, dataWidth);
-    return prequantise ? quantizeToWidth(x, dataWidth, 0) : x;
-}
-
 namespace {
 
-// Fixed-point mode: true when some value is off the grid of the input width.
+// True when v differs from its floor. The scaled values of a validated frame
+// lie within 2^33 or are NaN; adding and subtracting 1.5 * 2^52 rounds such a
+// value to an integer, which equals it exactly when it is one (a NaN never is).
+bool fractional(double v) {
+    constexpr double kRound = 6755399441055744.0;
+    return !((v + kRound) - kRound == v);
+}
+
+// Fixed-point mode: true when some value is off the grid of the input width,
+// in one branch-free pass.
 bool offGrid(const velmor_ip_vfft_v8_0_inputs& in, int32_t points, int32_t inputWidth) {
     const double s = std::ldexp(1.0, inputWidth - 1);
-    for (int32_t i = 0; i < points; ++i) {
-        const double re = s * in.xn_re[i];
-        if (!(re == std::floor(re))) return true;
-        const double im = s * in.xn_im[i];
-        if (!(im == std::floor(im))) return true;
-    }
-    return false;
+    bool off = false;
+    for (int32_t i = 0; i < points; ++i) off |= fractional(s * in.xn_re[i]) | fractional(s * in.xn_im[i]);
+    return off;
 }
 
 bool anyNaN(const velmor_ip_vfft_v8_0_inputs& in, int32_t points) {

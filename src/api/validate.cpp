@@ -90,6 +90,13 @@ int checkSamples(const SampleArray& a, const double* values, int32_t size, int32
                    points);
         return a.nullCode + 1;
     }
+    // Fixed point: one branch-free pass finds whether any value is out of
+    // range; only then is the first one looked for.
+    if (!floatMode) {
+        bool outside = false;
+        for (int32_t i = 0; i < points; ++i) outside |= (values[i] < -1.0) | (values[i] >= 1.0);
+        if (!outside) return 0;
+    }
     for (int32_t i = 0; i < points; ++i) {
         if (acceptable(values[i], floatMode)) {
             continue;

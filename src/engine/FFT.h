@@ -9,6 +9,15 @@
 #include "engine/ConfigRecord.h"
 #include "fix/FixComplex.h"
 
+// Sums of the four base-4 digits of every byte.
+struct DigitSums {
+    constexpr DigitSums() : of() {
+        for (int32_t i = 0; i < 256; ++i) of[i] = (i & 3) + ((i >> 2) & 3) + ((i >> 4) & 3) + ((i >> 6) & 3);
+    }
+    int32_t of[256];
+};
+inline constexpr DigitSums kDigitSums{};
+
 class FFT {
 public:
     FFT();
@@ -21,7 +30,7 @@ public:
     int32_t bitSum(int32_t i) const { return ones(static_cast<uint32_t>(i) & ((1u << nfft) - 1)); }
     int32_t digitSum(int32_t j) const {
         const uint32_t low = static_cast<uint32_t>(j) & ((1u << (2 * (half_nfft + nfft_odd))) - 1);
-        return ones(low & 0x55555555u) + 2 * ones(low & 0xAAAAAAAAu);
+        return kDigitSums.of[low & 0xFF] + kDigitSums.of[low >> 8];
     }
 
     // Redundant sign bits (0..3) below the sign bit of x.

@@ -41,7 +41,7 @@ public:
     }
 
     template <class Visit>
-    void stage(int32_t s, Visit&& visit) const {
+    __attribute__((always_inline)) void stage(int32_t s, Visit&& visit) const {
         const int32_t n = e.points;
         const uint32_t stride = (1u << e.nfft_max) / static_cast<uint32_t>(n);
         const bool withTwiddles = twiddled(s);

@@ -30,7 +30,7 @@ public:
     int32_t result(int32_t i) const { return (e.bitSum(i) & 1) * bank + (i >> 1); }
 
     template <class Visit>
-    void stage(int32_t s, Visit&& visit) const {
+    __attribute__((always_inline)) void stage(int32_t s, Visit&& visit) const {
         const uint32_t stride = (1u << e.nfft_max) / static_cast<uint32_t>(e.points);
         const int32_t lowMask = (1 << s) - 1;
         R2_butterfly b{};

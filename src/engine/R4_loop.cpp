@@ -61,13 +61,14 @@ void R4_loop::run(TWIDDLE_ROM& rom) {
                 rom.lookup(tw2, b.tw[1]);
                 rom.lookup(tw3, b.tw[2]);
             }
-            for (int32_t j = 0; j < 4; ++j) read_regs[j] = mem[b.addr[j]];
+            // Bank j holds leg (j - sigma) & 3.
+            const int32_t rho = (-b.sigma) & 3;
+            for (int32_t j = 0; j < 4; ++j) read_regs[j] = mem[b.leg[(j + rho) & 3]];
             for (int32_t i = 0; i < 4; ++i) pe_in[i] = read_regs[(i + b.sigma) & 3];
             pe.butterfly(r2_mode, shift, tw1, tw2, tw3);
-            const int32_t rho = (-b.sigma) & 3;
             for (int32_t j = 0; j < 4; ++j) write_regs[j] = pe.out[order[(j + rho) & 3]];
             for (int32_t j = 0; j < 4; ++j) {
-                mem[b.addr[j]] = write_regs[j];
+                mem[b.leg[(j + rho) & 3]] = write_regs[j];
                 if (has_bfp) bfp_growth = growthClass4(write_regs[j]);
             }
             ++butterfly_index;

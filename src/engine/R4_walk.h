@@ -13,8 +13,8 @@
 #include "engine/FFT.h"
 
 struct R4_butterfly {
-    int32_t addr[4];  // memory offset of the sample held by bank j
-    int32_t sigma;    // leg i of the element sits in bank (i + sigma) & 3
+    int32_t leg[4];   // memory offset of leg c, the sample whose digit s is c
+    int32_t sigma;    // leg c sits in bank (c + sigma) & 3
     uint32_t tw[3];   // twiddle table indices of legs 1, 2, 3, direction applied
     bool newTwiddles; // tw differs from the previous butterfly's
 };
@@ -23,7 +23,8 @@ class R4_walk {
 public:
     // engine: the per-call fields (nfft, half_nfft, nfft_odd, points,
     // r4_points, r4_addr_mask), nfft_max and direction, as set for this call.
-    R4_walk(const FFT& engine, int32_t bankSize) : e(engine), bank(bankSize) {}
+    R4_walk(const FFT& engine, int32_t bankSize)
+        : e(engine), bank{0, bankSize, 2 * bankSize, 3 * bankSize, 0, bankSize, 2 * bankSize, 3 * bankSize} {}
 
     int32_t stages() const { return e.nfft_odd + e.half_nfft; }
     // The last stage of an odd-length transform is two radix-2 butterflies.
@@ -38,7 +39,7 @@ public:
     int32_t result(int32_t i) const;
 
     template <class Visit>
-    void stage(int32_t s, Visit&& visit) const;
+    __attribute__((always_inline)) void stage(int32_t s, Visit&& visit) const;
 
 private:
     static int32_t reverseDigits(int32_t v, int32_t digits) {
@@ -51,11 +52,11 @@ private:
     }
 
     const FFT& e;
-    int32_t bank;
+    int32_t bank[8];  // offset of bank b & 3
 };
 
 template <class Visit>
-void R4_walk::stage(int32_t s, Visit&& visit) const {
+inline void R4_walk::stage(int32_t s, Visit&& visit) const {
     const int32_t h = e.half_nfft;
     const int32_t butterflies = e.points / 4;
     const int32_t eighth = e.points / 8;
@@ -69,12 +70,8 @@ void R4_walk::stage(int32_t s, Visit&& visit) const {
         for (int32_t k = 0; k < butterflies; ++k) {
             const int32_t q = 2 * k - (k & 1);
             b.sigma = e.digitSum(q) & 3;
-            const int32_t rho = (-b.sigma) & 3;
             const int32_t base = q & mask2;
-            for (int32_t j = 0; j < 4; ++j) {
-                const int32_t leg = (j + rho) & 3;
-                b.addr[j] = j * bank + base + (leg & 1) * eighth + (leg & 2);
-            }
+            for (int32_t c = 0; c < 4; ++c) b.leg[c] = bank[c + b.sigma] + base + (c & 1) * eighth + (c & 2);
             b.tw[0] = e.directedIndex(stride * static_cast<uint32_t>(q));
             b.tw[1] = e.directedIndex(0);
             b.tw[2] = e.directedIndex(stride * static_cast<uint32_t>(q + 2));
@@ -94,13 +91,12 @@ void R4_walk::stage(int32_t s, Visit&& visit) const {
     int64_t lastAngle = -1;
     for (int32_t k = 0; k < butterflies; ++k) {
         b.sigma = e.digitSum(k) & 3;
-        const int32_t rho = (-b.sigma) & 3;
         // The first stage visits the butterflies in digit-reversed order of
         // k: the digits of k above the lowest, reversed, form the address.
         int32_t base = s == 0 ? 4 * reverseDigits(k >> 2, h - 2)
                               : ((((k >> (2 * s)) << (2 * s + 2)) | (k & lowMask)) & addrMask);
         if (k >= secondHalf) base += eighth;
-        for (int32_t j = 0; j < 4; ++j) b.addr[j] = j * bank + base + ((rho + j) & 3) * legStep;
+        for (int32_t c = 0; c < 4; ++c) b.leg[c] = bank[c + b.sigma] + base + c * legStep;
         // The twiddles depend on k mod 4^s only.
         const int64_t angle = static_cast<int64_t>(k & lowMask) << twiddleShift;
         b.newTwiddles = angle != lastAngle;
@@ -127,10 +123,10 @@ inline int32_t R4_walk::input(int32_t i) const {
     const int32_t j = e.digitReverse(i);
     const int32_t eighth = e.points / 8;
     const int32_t a = e.nfft_odd ? (j & (eighth - 1)) + ((j >> 2) & eighth) : (j & e.r4_addr_mask);
-    return (e.digitSum(j) & 3) * bank + a;
+    return bank[e.digitSum(j) & 3] + a;
 }
 
 inline int32_t R4_walk::result(int32_t i) const {
     const int32_t a = ((e.r4_points >> 2) & (i >> 2)) + (i & e.r4_addr_mask);
-    return (e.digitSum(i) & 3) * bank + a;
+    return bank[e.digitSum(i) & 3] + a;
 }

@@ -17,6 +17,9 @@ template <class Int> struct UnsignedOf;
 template <> struct UnsignedOf<int64_t> { using type = uint64_t; };
 template <> struct UnsignedOf<__int128> { using type = unsigned __int128; };
 
+// v * 2^n for n >= 0, also for negative v.
+inline int64_t shiftUp(int64_t v, int32_t n) { return static_cast<int64_t>(static_cast<uint64_t>(v) << n); }
+
 struct RequantPlan {
     int32_t drop = 0;   // source fraction bits minus register fraction bits
     int32_t width = 1;  // register width, at most the bits of the integer type
@@ -25,6 +28,9 @@ struct RequantPlan {
     // RoundHalfEvenHoldMax holds the largest positive pattern only when the
     // register has no more integer bits than the source.
     bool holdMax = false;
+    // Truncation with wrap as two shifts: left by lead = (bits of the
+    // integer type) - width - drop, then arithmetically right by bits - width.
+    int32_t lead = 0;
 
     static RequantPlan between(int32_t fromWidth, int32_t fromPoint, int32_t width, int32_t point,
                                int32_t quant, int32_t ovfl) {
@@ -34,6 +40,7 @@ struct RequantPlan {
         p.quant = quant;
         p.ovfl = ovfl;
         p.holdMax = quant == RoundHalfEvenHoldMax && width - point <= fromWidth - fromPoint;
+        p.lead = 64 - width - p.drop;
         return p;
     }
 
@@ -50,6 +57,8 @@ struct RequantPlan {
     // quantisation and overflow modes.
     template <int32_t Q, int32_t O, class Int>
     Int applyAs(Int v) const {
+        if (Q == Truncate && O == Wrap && sizeof(Int) == 8 && drop >= 0 && lead >= 0)
+            return static_cast<Int>(static_cast<typename UnsignedOf<Int>::type>(v) << lead) >> (64 - width);
         Int p;
         bool up = false;
         if (drop <= 0) {

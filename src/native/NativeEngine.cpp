@@ -8,6 +8,8 @@ NativeEngine::NativeEngine(const ConfigRecord& config, TWIDDLE_ROM& rom, int32_t
                            int32_t samples, int32_t pre)
     : re_(samples),
       im_(samples),
+      input_at(samples),
+      result_at(samples),
       twiddles(rom),
       mem_width(width),
       mem_point(point),

@@ -20,6 +20,19 @@ protected:
     NativeEngine(const ConfigRecord& config, TWIDDLE_ROM& rom, int32_t width, int32_t point,
                  int32_t samples, int32_t pre);
 
+    // The memory offsets of input sample i and result i for this call's
+    // length, from the engine's walk; worked out again only when the length
+    // changes.
+    template <class Walk>
+    void mapOrder(const Walk& walk) {
+        if (nfft == mapped_nfft) return;
+        for (int32_t i = 0; i < points; ++i) {
+            input_at[i] = walk.input(i);
+            result_at[i] = walk.result(i);
+        }
+        mapped_nfft = nfft;
+    }
+
     // Stores re / 2^pre and im / 2^pre at offset, as the assignment into the
     // memory format (truncation, wrap) does for values on the data grid.
     void store(int32_t offset, double re, double im);
@@ -33,6 +46,9 @@ protected:
 
     std::vector<int64_t> re_;
     std::vector<int64_t> im_;
+    std::vector<int32_t> input_at;
+    std::vector<int32_t> result_at;
+    int32_t mapped_nfft = -1;
     TwiddleTable twiddles;
     int32_t mem_width;
     int32_t mem_point;

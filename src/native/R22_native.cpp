@@ -21,11 +21,12 @@ R22_native::R22_native(const ConfigRecord& config, TWIDDLE_ROM& rom)
 void R22_native::setup(const ConfigRecord& config) {
     nfft = config.nfft;
     points = config.points;
+    mapOrder(R22_walk(*this));
 }
 
-void R22_native::load(int32_t i, double re, double im) { store(R22_walk(*this).input(i), re, im); }
+void R22_native::load(int32_t i, double re, double im) { store(input_at[i], re, im); }
 
-void R22_native::result(int32_t i, double& re, double& im) const { read(R22_walk(*this).result(i), re, im); }
+void R22_native::result(int32_t i, double& re, double& im) const { read(result_at[i], re, im); }
 
 void R22_native::run(TWIDDLE_ROM&) {
     const bool wide = needsWide(engine_width + twiddle_width + 3);

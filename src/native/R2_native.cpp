@@ -14,16 +14,16 @@ void R2_native::setup(const ConfigRecord& config) {
     nfft = config.nfft;
     points = config.points;
     bfp_growth = 32;
+    mapOrder(R2_walk(*this, bank));
 }
 
 void R2_native::load(int32_t i, double re, double im) {
-    const int32_t offset = R2_walk(*this, bank).input(i);
-    store(offset, re, im);
-    const int32_t h = headroom(offset);
-    if (h < bfp_growth) bfp_growth = h;
+    store(input_at[i], re, im);
+    // Only block floating point reads the headroom.
+    if (has_bfp) bfp_growth = std::min(bfp_growth, headroom(input_at[i]));
 }
 
-void R2_native::result(int32_t i, double& re, double& im) const { read(R2_walk(*this, bank).result(i), re, im); }
+void R2_native::result(int32_t i, double& re, double& im) const { read(result_at[i], re, im); }
 
 void R2_native::run(TWIDDLE_ROM&) {
     const bool wide = needsWide(result_width + twiddle_width + 2);
@@ -53,6 +53,7 @@ void R2_native::transform() {
                 bfp_growth = std::max({bfp_growth, g0, g1});
             }
         });
+        pe.endStage(shift);
     }
-    overflow = pe.overflow;
+    overflow = pe.overflow();
 }

@@ -18,16 +18,16 @@ void R4_native::setup(const ConfigRecord& config) {
     nfft_odd = config.nfft_odd;
     r4_addr_mask = config.r4_addr_mask;
     bfp_growth = 32;
+    mapOrder(R4_walk(*this, bank));
 }
 
 void R4_native::load(int32_t i, double re, double im) {
-    const int32_t offset = R4_walk(*this, bank).input(i);
-    store(offset, re, im);
-    const int32_t h = headroom(offset);
-    if (h < bfp_growth) bfp_growth = h;
+    store(input_at[i], re, im);
+    // Only block floating point reads the headroom.
+    if (has_bfp) bfp_growth = std::min(bfp_growth, headroom(input_at[i]));
 }
 
-void R4_native::result(int32_t i, double& re, double& im) const { read(R4_walk(*this, bank).result(i), re, im); }
+void R4_native::result(int32_t i, double& re, double& im) const { read(result_at[i], re, im); }
 
 void R4_native::run(TWIDDLE_ROM&) {
     const bool wide = needsWide(result_width + twiddle_width + 2);
@@ -48,28 +48,31 @@ void R4_native::transform() {
     for (int32_t s = 0; s < walk.stages(); ++s) {
         const bool r2_mode = walk.radix2(s);
         const int32_t shift = stageShift(s);
+        // The element's outputs return to the places of legs 0..3 in the
+        // walk's output order: identity, or outputs 1 and 2 (radix-2 stage)
+        // or 1 and 3 (inverse kernel) exchanged.
         const int32_t* order = walk.outputOrder(s);
-        int64_t wr[3] = {}, wi[3] = {};
+        const bool swap12 = order[1] == 2;
+        const bool swap13 = order[1] == 3;
+        int64_t w1r = 0, w1i = 0, w2r = 0, w2i = 0, w3r = 0, w3i = 0;
         walk.stage(s, [&](const R4_butterfly& b) __attribute__((always_inline)) {
-            if (b.newTwiddles)
-                for (int m = 0; m < 3; ++m) wr[m] = twiddles.re(b.tw[m]), wi[m] = twiddles.im(b.tw[m]);
-            // Leg i sits in bank (i + sigma) & 3.
-            int32_t leg[4];
-            int64_t xr[4], xi[4];
-            for (int i = 0; i < 4; ++i) {
-                leg[i] = b.addr[(i + b.sigma) & 3];
-                xr[i] = re[leg[i]];
-                xi[i] = im[leg[i]];
+            if (b.newTwiddles) {
+                w1r = twiddles.re(b.tw[0]), w1i = twiddles.im(b.tw[0]);
+                w2r = twiddles.re(b.tw[1]), w2i = twiddles.im(b.tw[1]);
+                w3r = twiddles.re(b.tw[2]), w3i = twiddles.im(b.tw[2]);
             }
-            pe.butterfly(r2_mode, shift, xr, xi, wr, wi);
-            // Output order[i] returns to the bank of leg i.
-            for (int i = 0; i < 4; ++i) {
-                re[leg[i]] = xr[order[i]];
-                im[leg[i]] = xi[order[i]];
-            }
+            const int32_t l0 = b.leg[0], l1 = b.leg[1], l2 = b.leg[2], l3 = b.leg[3];
+            int64_t x0r = re[l0], x0i = im[l0], x1r = re[l1], x1i = im[l1];
+            int64_t x2r = re[l2], x2i = im[l2], x3r = re[l3], x3i = im[l3];
+            pe.butterfly(r2_mode, shift, x0r, x0i, x1r, x1i, x2r, x2i, x3r, x3i, w1r, w1i, w2r, w2i, w3r, w3i);
+            if (swap12) std::swap(x1r, x2r), std::swap(x1i, x2i);
+            if (swap13) std::swap(x1r, x3r), std::swap(x1i, x3i);
+            re[l0] = x0r, im[l0] = x0i, re[l1] = x1r, im[l1] = x1i;
+            re[l2] = x2r, im[l2] = x2i, re[l3] = x3r, im[l3] = x3i;
             if (has_bfp)
-                for (int j = 0; j < 4; ++j) bfp_growth = std::max(bfp_growth, growthClass(b.addr[j], kGrowthLimits4, 4));
+                for (int c = 0; c < 4; ++c) bfp_growth = std::max(bfp_growth, growthClass(b.leg[c], kGrowthLimits4, 4));
         });
-        overflow = pe.overflow;
+        pe.endStage(shift);
+        overflow = pe.overflow();
     }
 }

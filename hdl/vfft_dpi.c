@@ -142,6 +142,17 @@ static int read_codes(const svOpenArrayHandle array, const char* name, int32_t p
     return 0;
 }
 
+/* Output arguments have no defined value on entry, so every call defines
+ * all of them: zeros until a successful call writes its results. */
+static void clear_outputs(const svOpenArrayHandle xk_re, const svOpenArrayHandle xk_im, int* blk_exp,
+                          int* overflow)
+{
+    for (int i = 0; i < svSize(xk_re, 1); ++i) *(int64_t*)element(xk_re, i) = 0;
+    for (int i = 0; i < svSize(xk_im, 1); ++i) *(int64_t*)element(xk_im, i) = 0;
+    *blk_exp = 0;
+    *overflow = 0;
+}
+
 /* The library's results as sign-extended output codes. */
 static void write_codes(const svOpenArrayHandle array, int32_t points, int fraction_bits, int single,
                         const double* values)
@@ -164,6 +175,7 @@ int vfft_dpi_simulate(void* handle, int nfft, int direction, const svOpenArrayHa
                       const svOpenArrayHandle xn_re, const svOpenArrayHandle xn_im,
                       const svOpenArrayHandle xk_re, const svOpenArrayHandle xk_im, int* blk_exp, int* overflow)
 {
+    clear_outputs(xk_re, xk_im, blk_exp, overflow);
     vfft_dpi_core* core = (vfft_dpi_core*)handle;
     if (core == NULL) return bad_call("a null state (vfft_dpi_create failed or was not called)");
     const velmor_ip_vfft_v8_0_generics* g = &core->generics;

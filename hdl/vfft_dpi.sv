@@ -36,13 +36,14 @@ package vfft_dpi;
   // Transforms one frame of 2^nfft samples (2^C_NFFT_MAX when C_HAS_NFFT is
   // 0). The frame is the first 2^nfft elements of xn_re and xn_im, from the
   // lowest index up, so arrays sized for the longest frame serve every length;
-  // the results fill the first 2^nfft elements of xk_re and xk_im. direction
+  // the results fill the first 2^nfft elements of xk_re and xk_im, and zeros
+  // the rest. direction
   // is 1 forward, 0 inverse. scaling_sch holds one right shift (0 to 3) per
   // stage, first stage first: ceil(nfft/2) values for C_ARCH 1 and 3, nfft for
   // C_ARCH 2 and 4; it is read only by the scheduled fixed-point datapath, and
   // surplus elements are ignored. blk_exp and overflow are the core's outputs.
   // Returns 0, VFFT_DPI_BAD_CALL, or the library's code for a bad argument;
-  // the outputs are written only on success.
+  // a failed call returns zeros in every output.
   import "DPI-C" function int vfft_dpi_simulate(
       input chandle model, input int nfft, input int direction, input int scaling_sch[],
       input longint xn_re[], input longint xn_im[],

@@ -92,13 +92,16 @@ module vfft_bench;
     if (index != f || nfft < 3 || nfft > 16 || stages < 0 || stages > 16)
       $fatal(1, "vfft_bench: %s line %0d: frame %0d, nfft %0d, %0d stages; expected frame %0d, nfft 3 to 16, 0 to 16 stages",
              path, f + 4, index, nfft, stages, f);
+    // Entries beyond the frame's own schedule are out of range, so that a
+    // frame listing fewer stages than the core has is rejected by the model.
+    for (int s = 0; s < 16; s++) scaling_sch[s] = -1;
     for (int s = 0; s < stages; s++)
       if ($fscanf(fd, "%d", scaling_sch[s]) != 1)
         $fatal(1, "vfft_bench: %s line %0d: expected %0d schedule values", path, f + 4, stages);
     points = 1 << nfft;
     if (first < 0 || first > sample_count - points)
-      $fatal(1, "vfft_bench: %s line %0d: samples %0d to %0d lie outside the %0d samples of the data files", path,
-             f + 4, first, first + points - 1, sample_count);
+      $fatal(1, "vfft_bench: %s line %0d: samples %0d to %0d of a %0d-point frame lie outside samples 0 to %0d of the data files",
+             path, f + 4, first, first + points - 1, points, sample_count - 1);
 
     for (int k = 0; k < points; k++) begin
       unpack("input.hex", input_words[first + k], first + k + 1, input_width, re, im);
@@ -124,7 +127,7 @@ module vfft_bench;
         differ++;
       end
     if (differ != 0) begin
-      $display("frame %0d: FAIL, %0d of %0d samples differ; first sample %0d (output.hex line %0d): model %s %s, expected %s %s",
+      $display("frame %0d: FAIL, %0d of %0d samples differ; first sample %0d (output.hex line %0d): model re %s im %s, expected re %s im %s",
                f, differ, points, first_differ, first + first_differ + 1, code_text(xk_re[first_differ]),
                code_text(xk_im[first_differ]), code_text(want_re[first_differ]), code_text(want_im[first_differ]));
       return 0;

@@ -1,0 +1,217 @@
+#!/usr/bin/env bash
+# Tests of the HDL co-simulation package and its example bench.
+#   hdl_test.sh build VERILATOR CC SOURCE_DIR LIBRARY_DIR OUT TOP
+#       verilate TOP (vfft_bench or vfft_dpi_checks) with the package into OUT;
+#       vfft_dpi.c must also compile as C99 and match the prototypes that
+#       Verilator derives from the package
+#   hdl_test.sh checks BINARY
+#       the package's contract and the message of every rejected call
+#   hdl_test.sh fixed|float|mismatch BENCH VFFT PYTHON FRAMES_PY WORKDIR
+#       fixed, float: vector sets of every architecture and scaling, with
+#       overflowing frames, pass frame by frame
+#       mismatch: corrupted sets fail, and the bench names what differs
+set -u
+group=$1
+shift
+
+fail() {
+  echo "FAIL: $*" >&2
+  for f in out.txt err.txt; do
+    [ -s "$f" ] && sed "s/^/  $f: /" "$f" >&2
+  done
+  exit 1
+}
+
+case $group in
+build)
+  verilator=$1 cc=$2 src=$3 libdir=$4 out=$5 top=$6
+  case $top in
+  vfft_bench) bench=$src/hdl/example/vfft_bench.sv ;;
+  *) bench=$src/tests/hdl/$top.sv ;;
+  esac
+  rm -rf "$out" && mkdir -p "$out" && cd "$out" || exit 1
+  svdpi=$("$verilator" --getenv VERILATOR_ROOT)/include/vltstd
+  "$cc" -std=c99 -pedantic -Wall -Wextra -Werror -I "$svdpi" -I "$src/include" -c "$src/hdl/vfft_dpi.c" \
+    -o vfft_dpi_c99.o >out.txt 2>err.txt || fail "vfft_dpi.c does not compile as C99"
+  "$verilator" --binary -j 2 -Wall --top-module "$top" -Mdir "$out/obj" -o "$out/$top" \
+    "$src/hdl/vfft_dpi.sv" "$bench" "$src/hdl/vfft_dpi.c" \
+    -CFLAGS "-I$src/include -include V${top}__Dpi.h" \
+    -LDFLAGS "-L$libdir -lvfft_v8_0 -Wl,-rpath,$libdir" >out.txt 2>err.txt ||
+    fail "verilator could not build $top"
+  ;;
+
+checks)
+  binary=$1
+  cd "$(dirname "$binary")" || exit 1
+  "$binary" >out.txt 2>err.txt || fail "exit $? from $binary"
+  grep -q "^vfft_dpi checks passed$" out.txt || fail "no pass line"
+  while IFS= read -r text; do
+    grep -qF -- "$text" err.txt || fail "no message '$text'"
+  done <<'EOF'
+ERROR:vfft_v8_0:create_state called with invalid C_ARCH generic: must be in the range 1 to 4: Value is 9
+ERROR:vfft_dpi:vfft_dpi_simulate called with a null state (vfft_dpi_create failed or was not called)
+ERROR:vfft_dpi:vfft_dpi_simulate called with xn_re[0] = 256: a code of the 8-bit input port lies in -128 to 255 (two's complement, sign- or zero-extended)
+ERROR:vfft_dpi:vfft_dpi_simulate called with xn_im[0] = -129: a code of the 8-bit input port lies in -128 to 255
+ERROR:vfft_dpi:vfft_dpi_simulate called with xn_re of 4 elements: a 8-point frame needs 8
+ERROR:vfft_dpi:vfft_dpi_simulate called with xk_im of 4 elements: a 8-point frame needs 8
+ERROR:vfft_dpi:vfft_dpi_simulate called with scaling_sch of 2 elements: a 8-point frame's schedule needs 3
+ERROR:vfft_v8_0:simulate called with nfft input 5 out of legal range 3 to C_NFFT_MAX
+ERROR:vfft_v8_0:simulate called with invalid direction input 2: must be 0 or 1
+ERROR:vfft_v8_0:simulate called with invalid scaling value: scaling_sch[2] = 4
+ERROR:vfft_v8_0:simulate called with nfft input 2 out of legal range 3 to C_NFFT_MAX
+ERROR:vfft_dpi:vfft_dpi_simulate called with xn_re[0] = 4294967296: a code of the 32-bit input port lies in -2147483648 to 4294967295
+EOF
+  [ "$(grep -c . err.txt)" = 12 ] || fail "$(grep -c . err.txt) message lines instead of 12"
+  ;;
+
+fixed | float | mismatch)
+  bench=$1 vfft=$2 python=$3 frames_py=$4 work=$5
+  rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
+
+  # vectors SET ARGS...: a vector set and its frame list.
+  vectors() {
+    local set=$1
+    shift
+    "$vfft" vectors "$set" --quiet "$@" >out.txt 2>err.txt || fail "exit $? from: vfft vectors $set $*"
+    "$python" "$frames_py" "$set" >out.txt 2>err.txt || fail "exit $? from: vfft_frames.py $set"
+  }
+
+  # passes SET FRAMES [OVERFLOW_FRAME]: the bench passes every frame of SET,
+  # and OVERFLOW_FRAME, when given, is one that overflowed.
+  passes() {
+    local set=$1 frames=$2
+    "$bench" +vectors="$set" >out.txt 2>err.txt || fail "exit $? from the bench on $set"
+    [ "$(grep -c '^frame [0-9]*: pass, ' out.txt)" = "$frames" ] || fail "$set: not $frames frames passed"
+    grep -q "^vfft_bench: $frames frames, $frames passed, 0 failed$" out.txt || fail "$set: no summary"
+    if [ $# -gt 2 ]; then
+      grep -q "^frame $3: pass, .*, overflow 1$" out.txt || fail "$set: frame $3 did not overflow"
+    fi
+  }
+
+  # fails SET TEXT...: the bench exits non-zero on SET and prints each TEXT.
+  fails() {
+    local set=$1
+    shift
+    "$bench" +vectors="$set" >out.txt 2>err.txt && fail "the bench passed $set"
+    for text in "$@"; do
+      grep -qF -- "$text" out.txt err.txt || fail "$set: no '$text'"
+    done
+  }
+
+  case $group in
+  fixed)
+    vectors radix4 --arch radix4 --nfft-max 8 --frames 3
+    passes radix4 3
+    vectors radix4_overflow --arch radix4 --nfft-max 7 --schedule 0,0,0,1 --stimulus random --frames 2
+    passes radix4_overflow 2 0
+    vectors radix2 --arch radix2 --nfft-max 5 --scaling unscaled --rounding convergent --frames 3
+    passes radix2 3
+    vectors radix2_lite --arch radix2-lite --nfft-max 6 --schedule 0,0,0,0,0,1 --stimulus random,tones --frames 2
+    passes radix2_lite 2 0
+    vectors pipelined --arch pipelined --nfft-max 7 --scaling bfp --inverse --frames 3
+    passes pipelined 3
+    # Run-time lengths shorter than the core's, odd and even, in arrays
+    # sized for the longest frame.
+    vectors runtime_radix4 --arch radix4 --nfft-max 9 --nfft 7 --scaling bfp --input-width 12 --frames 3
+    passes runtime_radix4 3
+    vectors runtime_pipelined --arch pipelined --nfft-max 10 --nfft 9 --twiddle-width 18 --frames 3
+    passes runtime_pipelined 3
+    # The widest codes: 34-bit inputs, 51-bit unscaled outputs in 102-bit words.
+    vectors widest --arch pipelined --nfft-max 16 --scaling unscaled --input-width 34 --twiddle-width 34 --frames 1
+    passes widest 1
+    grep -q '"output_width": 51' widest/manifest.json || fail "widest: outputs are not 51 bits"
+    ;;
+
+  float)
+    vectors radix4 --float --arch radix4 --nfft-max 6 --frames 3
+    passes radix4 3
+    vectors radix2 --float --arch radix2 --nfft-max 5 --inverse --frames 3
+    passes radix2 3
+    vectors pipelined --float --arch pipelined --nfft-max 7 --frames 3
+    passes pipelined 3
+    vectors runtime_lite --float --arch radix2-lite --nfft-max 6 --nfft 4 --frames 3
+    passes runtime_lite 3
+    # 2^127 in every sample: bin 0 leaves the single range (an infinity,
+    # overflow 1). An infinite input makes every result a NaN (7fffffff).
+    {
+      for k in 0 1 2 3 4 5 6 7; do echo "1.7014118346046923e+38 0"; done
+      echo
+      echo "inf 0.5"
+      for k in 1 2 3 4 5 6 7; do echo "0.25 -0.5"; done
+    } >special.txt
+    for arch in radix2 pipelined; do
+      vectors special_$arch --float --arch $arch --nfft-max 3 --input special.txt
+      passes special_$arch 2 0
+      grep -q '^7f8000000000000[0-9a-f]$' special_$arch/output.hex || fail "special_$arch: no infinite bin"
+      [ "$(grep -c '^7fffffff7fffffff$' special_$arch/output.hex)" = 8 ] || fail "special_$arch: not 8 NaN results"
+    done
+    ;;
+
+  mismatch)
+    vectors good --arch radix2 --nfft-max 6 --frames 3
+    passes good 3
+
+    # One code of frame 1, sample 5 changed.
+    cp -r good code
+    awk 'NR == 70 { d = substr($0, length($0)); $0 = substr($0, 1, length($0) - 1) (d == "0" ? "1" : "0") } 1' \
+      good/output.hex >code/output.hex
+    fails code "frame 0: pass" "frame 1: FAIL, 1 of 64 samples differ; first sample 5 (output.hex line 70): model re " \
+      "frame 2: pass" "vfft_bench: 3 frames, 2 passed, 1 failed" "vfft_bench: 1 of 3 frames differ from code"
+
+    # A flag of frame 2 changed in the frame list.
+    cp -r good flag
+    sed -i 's/^\(frame 2 .*\) overflow 0 /\1 overflow 1 /' flag/frames.txt
+    fails flag "frame 2: FAIL, model blk_exp 0 overflow 0, expected blk_exp 0 overflow 1" \
+      "vfft_bench: 3 frames, 2 passed, 1 failed"
+
+    # A schedule one stage short for frame 0.
+    cp -r good schedule
+    sed -i 's/^\(frame 0 .*\) stages 6 1/\1 stages 5/' schedule/frames.txt
+    fails schedule "ERROR:vfft_v8_0:simulate called with invalid scaling value: scaling_sch[5] = -1" \
+      "frame 0: FAIL, the model rejected the frame with code 17" "vfft_bench: 3 frames, 2 passed, 1 failed"
+
+    # Data files of the wrong length or with over-wide words.
+    cp -r good short
+    sed -i '$d' short/output.hex
+    fails short "short/output.hex holds fewer than the 192 samples of frames.txt"
+    cp -r good long
+    echo 00000000 >>long/input.hex
+    fails long "long/input.hex holds more than the 192 samples of frames.txt"
+    cp -r good wide
+    sed -i '100s/^/1/' wide/output.hex
+    fails wide "wide/output.hex line 100: 1"  "is wider than the 32 bits of two 16-bit codes"
+
+    # Frame lists that do not fit the set.
+    cp -r good widths
+    sed -i 's/^widths 16 16$/widths 16 20/' widths/frames.txt
+    fails widths "widths/frames.txt line 2: widths 16 and 20; the generics give 16 and 16"
+    cp -r good frame
+    sed -i 's/first_sample 128 /first_sample 129 /' frame/frames.txt
+    fails frame "frame/frames.txt line 6: samples 129 to 192 of a 64-point frame lie outside samples 0 to 191 of the data files"
+    cp -r good generics
+    sed -i 's/^generics 6 2 /generics 6 9 /' generics/frames.txt
+    fails generics "invalid C_ARCH generic" "the model rejected the generics of generics/frames.txt"
+    fails missing "cannot open missing/frames.txt; write it with 'vfft_frames.py missing'"
+    "$bench" >out.txt 2>err.txt && fail "the bench ran without +vectors"
+    grep -qF "no vector set; expected +vectors=DIR" out.txt err.txt || fail "no usage message"
+
+    # Manifests the frame list cannot come from.
+    mkdir -p broken
+    sed 's/"frame_count": 3/"frame_count": 4/' good/manifest.json >broken/manifest.json
+    "$python" "$frames_py" broken >out.txt 2>err.txt && fail "vfft_frames.py took a wrong frame count"
+    grep -qF "broken/manifest.json: 'frame_count' is 4 but 'frames' lists 3 frames" err.txt ||
+      fail "no frame count message"
+    sed 's/"nfft": 6, //' good/manifest.json >broken/manifest.json
+    "$python" "$frames_py" broken >out.txt 2>err.txt && fail "vfft_frames.py took a frame without nfft"
+    grep -qF "frame record 0 has no 'nfft'; expected an integer there" err.txt || fail "no missing-key message"
+    [ -e broken/frames.txt ] && fail "vfft_frames.py wrote a frame list from a broken manifest"
+    ;;
+  esac
+  ;;
+
+*)
+  echo "hdl_test.sh: unknown group '$group'" >&2
+  exit 2
+  ;;
+esac
+exit 0

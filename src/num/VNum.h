@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <string>
 
 // Type, quantisation and overflow codes shared by VNum and VFix.
@@ -33,6 +34,12 @@ class UnimplementedSpec {
 public:
     void* unused = nullptr;
 };
+// States that correct callers never reach: a word array of fewer than one
+// word, or a left shift out of the width under an unknown overflow mode.
+class BadException : public std::bad_exception {
+public:
+    const char* what() const noexcept override { return "bad exception"; }
+};
 }  // namespace VNumException
 
 class VNum {
@@ -54,7 +61,7 @@ public:
     VNum(const VNum& s, int32_t width, int32_t type, int32_t quant, int32_t ovfl);
     VNum(double x, int32_t width, int32_t type, int32_t quant, int32_t ovfl);
     VNum(double x, int32_t type, int32_t quant, int32_t ovfl);  // width = minDoubleWidth
-    ~VNum();
+    ~VNum() { release(); }
 
     // Assignment keeps the destination's format and converts under its overflow mode.
     VNum& operator=(const VNum& s);
@@ -74,7 +81,9 @@ public:
         return width_ == o.width_ && type_ == o.type_ && quant_ == o.quant_ && ovfl_ == o.ovfl_;
     }
 
-    bool isNegative() const;
+    bool isNegative() const {
+        return type_ == Signed && width_ > 0 && ((w_[nwords_ - 1] >> (topbits_ - 1)) & 1u) != 0;
+    }
     int32_t getBit(int32_t i) const;
     void setBit(int32_t i, int32_t b);
     void setExtreme(int32_t s);
@@ -146,8 +155,14 @@ public:
     static const VNum& one();
 
 protected:
+    uint32_t topMask() const { return (1u << topbits_) - 1u; }  // the valid bits of the top word
     void allocate(int32_t width);  // sets width, word count, top bits and zeroed words
-    void release();
+    void release() {
+        if (w_ != inline_) {
+            delete[] w_;
+            w_ = inline_;
+        }
+    }
 
     int32_t width_ = 0;
     int32_t type_ = Unsigned;
@@ -162,12 +177,33 @@ protected:
 private:
     // Sets the format and takes storage for its words without clearing them.
     struct Uninit {};
-    VNum(Uninit, int32_t width, int32_t type, int32_t quant, int32_t ovfl);
-    void takeStorage(int32_t n);       // room for n words, previous words not kept
+    VNum(Uninit, int32_t width, int32_t type, int32_t quant, int32_t ovfl)
+        : type_(type), quant_(quant), ovfl_(ovfl) {
+        takeStorage(width < 1 ? 1 : (width - 1) / 16 + 1);
+        setWidth(width);
+    }
+    // Room for n words, previous words not kept.
+    void takeStorage(int32_t n) {
+        if (n < 1) throw VNumException::BadException();
+        if (n > kMaxWords) throw VNumException::tooManyBits();
+        if (n <= kInlineWords) {
+            release();
+        } else if (w_ == inline_ || n > nwords_) {
+            uint32_t* p = new uint32_t[n];
+            release();
+            w_ = p;
+        }
+        nwords_ = n;
+    }
     void setWordCount(int32_t n);      // room for n words, the first min(n, old) words kept
-    void setWidth(int32_t width);      // width, word count and top bits; words kept
-    uint32_t topMask() const { return (1u << topbits_) - 1u; }
-    void clearWords();
+    // Width and top bits; words kept.
+    void setWidth(int32_t width) {
+        width_ = width;
+        topbits_ = width <= 0 ? 0 : (width - 1) % 16 + 1;
+    }
+    void clearWords() {
+        for (int32_t i = 0; i < nwords_; ++i) w_[i] = 0;
+    }
     void copyWordsFrom(const VNum& s);  // same word count
     void copyExtended(const VNum& s);   // s sign- or zero-extended, or cut, to this width
     void convertFrom(const VNum& s);    // assignment into this format

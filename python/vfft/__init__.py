@@ -13,9 +13,22 @@ from .vectors import VectorFrame, VectorSet, read_vectors
 
 __version__ = "8.0.0"
 
+# The study tools need pandas, so they load on first use.
+_STUDY_NAMES = ("Study", "StudySpecError", "plot_study", "run_study")
+
+
+def __getattr__(name):
+    if name in _STUDY_NAMES:
+        from . import study
+
+        return getattr(study, name)
+    raise AttributeError(f"module 'vfft' has no attribute {name!r}")
+
+
 __all__ = [
     "ARCHES", "ROUNDINGS", "SCALINGS", "FFT", "ManyResult", "Result", "check_generics",
     "CODE_MEANINGS", "CODE_NAMES", "VfftError", "code_name",
     "from_codes", "quantize", "reference_dft", "sqnr", "to_codes",
     "VectorFrame", "VectorSet", "read_vectors",
+    *_STUDY_NAMES,
 ]

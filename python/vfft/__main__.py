@@ -1,9 +1,11 @@
 """python3 -m vfft demo [options] [--plot FILE.png]
+python3 -m vfft study SPEC.json --out DIR [--workers N | --scheduler ADDRESS] [--quiet]
 
-Runs one transform of a built-in multi-tone frame, prints the configuration,
-block exponent, overflow flag, the strongest bins and the SQNR against a
-double-precision DFT at the core's scale, and optionally plots the spectrum
-and the error per bin.
+demo runs one transform of a built-in multi-tone frame, prints the
+configuration, block exponent, overflow flag, the strongest bins and the SQNR
+against a double-precision DFT at the core's scale, and optionally plots the
+spectrum and the error per bin. study runs an accuracy study (vfft.Study) and
+writes its table and plots.
 """
 
 import argparse
@@ -104,7 +106,21 @@ def main(argv=None):
     demo.add_argument("--reference", action="store_true", help="use the reference library")
     demo.add_argument("--library", help="library file or directory to load")
     demo.add_argument("--plot", metavar="FILE.png", help="write the spectrum and error plot to this file")
+    study = commands.add_parser("study", help="run an accuracy study and write its table and plots")
+    study.add_argument("spec", metavar="SPEC.json", help="the study: grid, signal, frames, seed, ...")
+    study.add_argument("--out", required=True, metavar="DIR", help="directory for study.csv and the PNG plots")
+    study.add_argument("--workers", type=int, help="threads of the local executor (default: one per processor)")
+    study.add_argument("--scheduler", metavar="ADDRESS", help="run on the Dask cluster of this scheduler")
+    study.add_argument("--quiet", action="store_true", help="no progress bar on standard error")
     args = parser.parse_args(argv)
+    if args.command == "study":
+        if args.workers is not None and args.workers < 1:
+            parser.error(f"--workers must be at least 1, got {args.workers}")
+        if args.workers is not None and args.scheduler:
+            parser.error("--workers sets the local executor's threads; with --scheduler the cluster's workers run")
+        from .study import study_command
+
+        return study_command(args)
     try:
         fft = FFT(args.nfft_max, args.arch, args.input_width, args.twiddle_width, args.scaling, args.rounding,
                   float_mode=args.float, reference=args.reference, library=args.library)

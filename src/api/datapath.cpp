@@ -59,9 +59,10 @@ void setCallFields(ConfigRecord& cfg, int32_t nfft) {
 // Fixed-point mode: undoes the engine's pre-division of unscaled input.
 void undoPreDivision(velmor_ip_vfft_v8_0_outputs* out, int32_t points, int32_t preDivision) {
     if (preDivision == 0) return;
+    const double factor = powerOfTwo(preDivision);
     for (int32_t i = 0; i < points; ++i) {
-        out->xk_re[i] = std::ldexp(out->xk_re[i], preDivision);
-        out->xk_im[i] = std::ldexp(out->xk_im[i], preDivision);
+        out->xk_re[i] *= factor;
+        out->xk_im[i] *= factor;
     }
 }
 

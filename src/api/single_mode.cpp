@@ -28,15 +28,34 @@ void noteMagnitude(double x, const char* part, double& largest, bool& invalid) {
     }
 }
 
-// Multiplies x by 2^k in steps of at most 2^62.
-double scaleByPowerOfTwo(double x, int32_t k) {
-    int32_t n = k < 0 ? -k : k;
-    do {
-        const int32_t c = n < 62 ? n : 62;
-        x = k < 0 ? x / std::ldexp(1.0, c) : x * std::ldexp(1.0, c);
-        n -= 62;
-    } while (n > 0);
-    return x;
+// Multiplication by 2^k in steps of at most 2^62: each factor divides
+// (k < 0) or multiplies in turn. The exponents of a call (input block
+// exponent, engine block exponent, pre-division) stay within +-500.
+struct PowerOfTwoSteps {
+    explicit PowerOfTwoSteps(int32_t k) : down(k < 0) {
+        int32_t n = k < 0 ? -k : k;
+        do {
+            factors[count++] = powerOfTwo(n < 62 ? n : 62);
+            n -= 62;
+        } while (n > 0);
+    }
+    double apply(double x) const {
+        for (int32_t i = 0; i < count; ++i) x = down ? x / factors[i] : x * factors[i];
+        return x;
+    }
+    bool down;
+    int32_t count = 0;
+    double factors[9];
+};
+
+// floor(log10(x) / log10(2)) for x > 0. Away from powers of two it is the
+// binary exponent of x; within a relative 2^-30 of one, where the rounding of
+// the logarithms decides, the logarithms are evaluated.
+int32_t binaryExponent(double x) {
+    int e = 0;
+    const double m = std::frexp(x, &e);  // x = m 2^e, 0.5 <= m < 1
+    if (m > 0.5 + 0x1p-31 && m < 1.0 - 0x1p-31) return e - 1;
+    return static_cast<int32_t>(std::floor(std::log10(x) / std::log10(2.0)));
 }
 
 // Rounds x to 24 significant bits, ties to even, without single-precision
@@ -45,8 +64,8 @@ double roundToSingleSignificance(double v) {
     if (v == 0.0) return v;
     const double s = v >= 0 ? 1.0 : -1.0;
     const double x = std::fabs(v);
-    const int32_t e = static_cast<int32_t>(std::floor(std::log10(x) / std::log10(2.0)));
-    const double scale = std::ldexp(1.0, -1 - e);
+    const int32_t e = binaryExponent(x);
+    const double scale = powerOfTwo(-1 - e);
     return s * quantizeToWidth(x * scale, 25, 1) / scale;
 }
 
@@ -67,23 +86,23 @@ SingleScan scanSingleInputs(const velmor_ip_vfft_v8_0_inputs& in, int32_t points
     } else if (largest > 0) {
         scan.exponent = static_cast<int32_t>(std::floor(std::log10(largest) / std::log10(2.0)) + 1);
     }
+    const int32_t e = scan.exponent;
+    int32_t n = e < 0 ? -e : e;
+    scan.stepCount = 0;
+    do {
+        const int32_t c = n < 62 ? n : 62;
+        scan.steps[scan.stepCount++] = std::ldexp(1.0f, c);
+        n -= 62;
+    } while (n > 0);
     return scan;
 }
 
 double scaleAndQuantizeSingle(double x, const SingleScan& scan, int32_t w) {
     float f = toSingle(x);
-    if (scan.infinite) {
+    if (scan.infinite)
         f = f * 0.0f;
-    } else {
-        const int32_t e = scan.exponent;
-        int32_t n = e < 0 ? -e : e;
-        do {
-            const int32_t c = n < 62 ? n : 62;
-            const float step = std::ldexp(1.0f, c);
-            f = e < 0 ? f * step : f / step;
-            n -= 62;
-        } while (n > 0);
-    }
+    else
+        for (int32_t k = 0; k < scan.stepCount; ++k) f = scan.exponent < 0 ? f * scan.steps[k] : f / scan.steps[k];
     return quantizeToWidth(static_cast<double>(f), w, 1);
 }
 
@@ -96,10 +115,11 @@ void finishSingleResults(const SingleScan& scan, int32_t k, velmor_ip_vfft_v8_0_
         for (int32_t i = 0; i < points; ++i) out->xk_re[i] = out->xk_im[i] = nan;
         return;
     }
+    const PowerOfTwoSteps scale(k);
     for (int32_t i = 0; i < points; ++i) {
         double* parts[2] = {&out->xk_re[i], &out->xk_im[i]};
         for (double* p : parts) {
-            *p = scaleByPowerOfTwo(roundToSingleSignificance(*p), k);
+            *p = scale.apply(roundToSingleSignificance(*p));
             if (std::fabs(*p) > kSingleMax) {
                 *p = toSingle(*p);
                 out->overflow = 1;

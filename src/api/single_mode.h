@@ -11,6 +11,10 @@ struct SingleScan {
     bool invalid = false;   // an infinity or NaN invalidates the output
     bool infinite = false;  // the largest magnitude is infinite: no block exponent
     int32_t exponent = 0;   // input block exponent
+    // The division by 2^exponent as single-precision steps of at most 2^62:
+    // multiply (negative exponent) or divide by each factor in turn.
+    float steps[3] = {1.0f, 1.0f, 1.0f};
+    int32_t stepCount = 1;
 };
 
 // Flushes subnormal singles to zero in the caller's arrays, warns about them

@@ -45,14 +45,6 @@ int32_t payloadHeadroom(int64_t v, int32_t width) {
     return n < 3 ? n : 3;
 }
 
-int32_t payloadClass(int64_t v, int32_t width, const int32_t* limits, int32_t classes) {
-    // The part truncated to 7 fraction bits, in units of 2^-7.
-    const int64_t probe = v >> (width - 8);
-    int32_t c = 0;
-    while (c < classes - 1 && !(-limits[c] <= probe && probe < limits[c])) ++c;
-    return c;
-}
-
 }  // namespace
 
 int32_t NativeEngine::headroom(int32_t offset) const {
@@ -61,8 +53,3 @@ int32_t NativeEngine::headroom(int32_t offset) const {
     return r < i ? r : i;
 }
 
-int32_t NativeEngine::growthClass(int32_t offset, const int32_t* limits, int32_t classes) const {
-    const int32_t r = payloadClass(re_[offset], mem_width, limits, classes);
-    const int32_t i = payloadClass(im_[offset], mem_width, limits, classes);
-    return r > i ? r : i;
-}

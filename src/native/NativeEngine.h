@@ -39,8 +39,18 @@ protected:
     void read(int32_t offset, double& re, double& im) const;
     // Smallest sign headroom (0..3) of the two parts at offset.
     int32_t headroom(int32_t offset) const;
-    // Growth class of the two parts at offset for the given class limits.
-    int32_t growthClass(int32_t offset, const int32_t* limits, int32_t classes) const;
+    // The largest growth class of the parts whose folded payloads (see
+    // fold) have the given maximum: a part v is in class c when
+    // -L_c <= probe < L_c for its probe (v truncated to 7 fraction bits), that
+    // is when the folded probe is below L_c.
+    int32_t growthClass(int64_t foldedMax, const int32_t* limits, int32_t classes) const {
+        const int64_t probe = foldedMax >> (mem_width - 8);
+        int32_t c = 0;
+        while (c < classes - 1 && probe >= limits[c]) ++c;
+        return c;
+    }
+    // v for v >= 0, -v - 1 for v < 0: the magnitude that the class limits test.
+    static int64_t fold(int64_t v) { return v ^ (v >> 63); }
     // Product registers wider than 63 bits need 128-bit arithmetic.
     static bool needsWide(int32_t productWidth) { return productWidth > 63; }
 

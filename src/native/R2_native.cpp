@@ -43,16 +43,16 @@ void R2_native::transform() {
     bfp_growth = 1 - bfp_growth > 0 ? 1 - bfp_growth : 0;
     for (int32_t s = 0; s < walk.stages(); ++s) {
         const int32_t shift = stageShift(s);
+        int64_t folded = 0;  // largest folded part written in the stage
         walk.stage(s, [&](const R2_butterfly& b) __attribute__((always_inline)) {
             // Leg i sits in bank (i + p) & 1; each result returns to its leg.
             const int32_t a0 = b.addr[b.p], a1 = b.addr[b.p ^ 1];
-            pe.butterfly(re[a0], im[a0], re[a1], im[a1], twiddles.re(b.tw), twiddles.im(b.tw), shift);
-            if (has_bfp) {
-                const int32_t g0 = growthClass(b.addr[0], kGrowthLimits2, 3);
-                const int32_t g1 = growthClass(b.addr[1], kGrowthLimits2, 3);
-                bfp_growth = std::max({bfp_growth, g0, g1});
-            }
+            int64_t x0r = re[a0], x0i = im[a0], x1r = re[a1], x1i = im[a1];
+            pe.butterfly(x0r, x0i, x1r, x1i, twiddles.re(b.tw), twiddles.im(b.tw), shift);
+            re[a0] = x0r, im[a0] = x0i, re[a1] = x1r, im[a1] = x1i;
+            if (has_bfp) folded = std::max({folded, fold(x0r), fold(x0i), fold(x1r), fold(x1i)});
         });
+        if (has_bfp) bfp_growth = growthClass(folded, kGrowthLimits2, 3);
         pe.endStage(shift);
     }
     overflow = pe.overflow();

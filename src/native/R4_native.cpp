@@ -55,6 +55,7 @@ void R4_native::transform() {
         const bool swap12 = order[1] == 2;
         const bool swap13 = order[1] == 3;
         int64_t w1r = 0, w1i = 0, w2r = 0, w2i = 0, w3r = 0, w3i = 0;
+        int64_t folded = 0;  // largest folded part written in the stage
         walk.stage(s, [&](const R4_butterfly& b) __attribute__((always_inline)) {
             if (b.newTwiddles) {
                 w1r = twiddles.re(b.tw[0]), w1i = twiddles.im(b.tw[0]);
@@ -70,8 +71,10 @@ void R4_native::transform() {
             re[l0] = x0r, im[l0] = x0i, re[l1] = x1r, im[l1] = x1i;
             re[l2] = x2r, im[l2] = x2i, re[l3] = x3r, im[l3] = x3i;
             if (has_bfp)
-                for (int c = 0; c < 4; ++c) bfp_growth = std::max(bfp_growth, growthClass(b.leg[c], kGrowthLimits4, 4));
+                folded = std::max({folded, fold(x0r), fold(x0i), fold(x1r), fold(x1i), fold(x2r), fold(x2i),
+                                   fold(x3r), fold(x3i)});
         });
+        if (has_bfp) bfp_growth = growthClass(folded, kGrowthLimits4, 4);
         pe.endStage(shift);
         overflow = pe.overflow();
     }

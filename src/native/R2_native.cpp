@@ -50,7 +50,8 @@ void R2_native::transform() {
             int64_t x0r = re[a0], x0i = im[a0], x1r = re[a1], x1i = im[a1];
             pe.butterfly(x0r, x0i, x1r, x1i, twiddles.re(b.tw), twiddles.im(b.tw), shift);
             re[a0] = x0r, im[a0] = x0i, re[a1] = x1r, im[a1] = x1i;
-            if (has_bfp) folded = std::max({folded, fold(x0r), fold(x0i), fold(x1r), fold(x1i)});
+            if (has_bfp)
+                folded = std::max(std::max(folded, std::max(fold(x0r), fold(x0i))), std::max(fold(x1r), fold(x1i)));
         });
         if (has_bfp) bfp_growth = growthClass(folded, kGrowthLimits2, 3);
         pe.endStage(shift);

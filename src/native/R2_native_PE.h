@@ -33,8 +33,8 @@ public:
         // the scaled register divided by 2^shift (exact).
         const int64_t s0r = ar * 8 + cr, s0i = ai * 8 + ci;
         const int64_t s1r = ar * 8 - cr, s1i = ai * 8 - ci;
-        highest = std::max({highest, s0r, s0i, s1r, s1i});
-        lowest = std::min({lowest, s0r, s0i, s1r, s1i});
+        highest = std::max(std::max(std::max(highest, s0r), std::max(s0i, s1r)), s1i);
+        lowest = std::min(std::min(std::min(lowest, s0r), std::min(s0i, s1r)), s1i);
         const int32_t up = 3 - shift;
         ar = out.applyAs<Q, Wrap>(shiftUp(s0r, up));
         ai = out.applyAs<Q, Wrap>(shiftUp(s0i, up));

@@ -71,8 +71,9 @@ void R4_native::transform() {
             re[l0] = x0r, im[l0] = x0i, re[l1] = x1r, im[l1] = x1i;
             re[l2] = x2r, im[l2] = x2i, re[l3] = x3r, im[l3] = x3i;
             if (has_bfp)
-                folded = std::max({folded, fold(x0r), fold(x0i), fold(x1r), fold(x1i), fold(x2r), fold(x2i),
-                                   fold(x3r), fold(x3i)});
+                folded = std::max(std::max(std::max(folded, std::max(fold(x0r), fold(x0i))),
+                                           std::max(std::max(fold(x1r), fold(x1i)), std::max(fold(x2r), fold(x2i)))),
+                                  std::max(fold(x3r), fold(x3i)));
         });
         if (has_bfp) bfp_growth = growthClass(folded, kGrowthLimits4, 4);
         pe.endStage(shift);

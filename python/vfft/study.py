@@ -406,7 +406,7 @@ class Study:
     search on each worker).
     """
 
-    def __init__(self, grid, signal="noise", frames=None, seed=0, percentiles=(5, 50, 95), batch=32,
+    def __init__(self, grid, signal="noise", frames=None, seed=0, percentiles=(5, 50, 95), batch=64,
                  library=None, *, base=None):
         self.signal, signal_level = _signal_model(signal, base)
         available = len(self.signal.rows) if isinstance(self.signal, FrameSignal) else None
@@ -562,10 +562,10 @@ def _core(generics, reference, library):
     return core
 
 
-def _frames(task, points, float_mode, width):
-    """The task's frames, at the point's level, on the core's input grid."""
-    rows = np.empty((task.stop - task.start, points), np.complex128)
-    for row, index in enumerate(range(task.start, task.stop)):
+def _frames(task, first, stop, points, float_mode, width):
+    """Frames first..stop-1 of the task, at the point's level, on the core's input grid."""
+    rows = np.empty((stop - first, points), np.complex128)
+    for row, index in enumerate(range(first, stop)):
         rng = np.random.default_rng(np.random.SeedSequence(task.seed, spawn_key=(task.point, index)))
         rows[row] = task.signal.frame(rng, points, index)
     rows *= task.level
@@ -575,18 +575,33 @@ def _frames(task, points, float_mode, width):
         bad = ~((part >= -1.0) & (part <= 1.0))
         if bad.any():
             row, sample = np.unravel_index(np.argmax(bad), bad.shape)
-            raise ValueError(f"signal frame {task.start + row} of grid point {task.point}: the {name} part of "
+            raise ValueError(f"signal frame {first + row} of grid point {task.point}: the {name} part of "
                              f"sample {sample} is {part[row, sample]!r} at level {task.level:g}, outside the "
                              f"fixed-point input range -1.0 to 1.0")
     below_one = np.nextafter(1.0, 0.0)
     return quantize(np.minimum(rows.real, below_one) + 1j * np.minimum(rows.imag, below_one), width)
 
 
+# Frames go through in chunks of at most this many samples (32 KiB per
+# complex array), so that glibc serves every array from memory the heap keeps.
+# Larger arrays cost fresh pages on every chunk wherever MALLOC_TRIM_THRESHOLD_
+# is set, as Dask sets it to 64 KiB for its workers: that fixes the mmap
+# threshold and hands free heap tops back to the system at once.
+_CHUNK_SAMPLES = 2048
+
+
 def _run_batch(task):
     """Per-frame measurements of one batch: SQNR (dB), largest error (output LSB), overflow, block exponent."""
     core = _core(task.generics, task.reference, task.library)
     points = 1 << task.nfft
-    x = _frames(task, points, core.float_mode, core.input_width)
+    step = max(1, _CHUNK_SAMPLES // points)
+    parts = [_measure(core, task, _frames(task, first, min(first + step, task.stop), points, core.float_mode,
+                                          core.input_width))
+             for first in range(task.start, task.stop, step)]
+    return {key: np.concatenate([part[key] for part in parts]) for key in parts[0]}
+
+
+def _measure(core, task, x):
     result = core.run_many(x, workers=1, nfft=task.nfft, inverse=task.inverse,
                            schedule=None if task.schedule is None else list(task.schedule))
     reference = reference_dft(x, result.scale, inverse=task.inverse)

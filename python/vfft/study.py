@@ -262,8 +262,8 @@ def _signal_model(signal, base):
     return FrameSignal(_frame_rows(rows, "signal.path")), level
 
 
-def _stage_count(arch, nfft):
-    return nfft if arch in ("radix2", "radix2-lite") else (nfft + 1) // 2
+def _radix2(arch):
+    return arch in ("radix2", "radix2-lite")
 
 
 def _name(table, value):
@@ -276,7 +276,8 @@ def _describe(combination):
 
 
 def _point(combination, where, signal_level):
-    """The point's table parameters and its generics, from one combination of grid values."""
+    """The point's table parameters, its generics and its schedule (None for the
+    default), from one combination of grid values."""
     raw = {key: value for key, value in combination.items() if key in DEFAULT_GENERICS}
     for word, (_, generics) in _WORD_AXES.items():
         if word not in combination:
@@ -314,14 +315,14 @@ def _point(combination, where, signal_level):
     schedule = combination.get("schedule", "default")
     float_mode = generics["C_USE_FLT_PT"] == 1
     if schedule != "default":
-        stages = _stage_count(arch, nfft)
+        stages = nfft if _radix2(arch) else (nfft + 1) // 2
         if scaling != "schedule" or float_mode:
             raise StudySpecError(where, f"schedule {list(schedule)} applies to scaling 'schedule' in fixed point "
                                  f"only; give \"default\" for this core")
         if len(schedule) != stages:
             raise StudySpecError(where, f"schedule {list(schedule)} has {len(schedule)} values, expected {stages}: "
                                  f"one per stage of a 2^{nfft}-point {arch} transform")
-        if stages != nfft and nfft % 2 and schedule[-1] > 1:
+        if not _radix2(arch) and nfft % 2 and schedule[-1] > 1:
             raise StudySpecError(where, f"schedule {list(schedule)}: the last value belongs to a radix-2 stage "
                                  f"(odd nfft = {nfft}) and must be 0 or 1")
     if "level" in combination and signal_level is not None:
@@ -334,7 +335,7 @@ def _point(combination, where, signal_level):
               "direction": combination.get("direction", "forward"),
               "schedule": schedule if schedule == "default" else ",".join(map(str, schedule)),
               "level": level}
-    return params, generics
+    return params, generics, None if schedule == "default" else list(schedule)
 
 
 def _axes(grid, field):
@@ -376,7 +377,7 @@ class _Task:
     library: Optional[str]
     nfft: int
     inverse: bool
-    schedule: Optional[tuple]
+    schedule: Optional[list]
     level: float
     signal: object
 
@@ -431,16 +432,16 @@ class Study:
         grids = grid if isinstance(grid, list) else [grid]
         if not grids:
             _fail("grid", grid, "a mapping of grid axes to lists of values, or a list of them")
-        self.points, self._generics = [], []
+        self.points, self._runs = [], []
         for g, sub in enumerate(grids):
             axes = _axes(sub, "grid" if sub is grid else f"grid[{g}]")
             for values in itertools.product(*(values for _, values in axes)):
                 combination = dict(zip((key for key, _ in axes), values))
                 where = f"grid point {len(self.points)} ({_describe(combination)})"
-                params, generics = _point(combination, where, signal_level)
+                params, generics, schedule = _point(combination, where, signal_level)
                 self._check_signal(params, where)
                 self.points.append(params)
-                self._generics.append(generics)
+                self._runs.append((generics, schedule))
 
     @classmethod
     def from_spec(cls, spec, base=None):
@@ -480,8 +481,7 @@ class Study:
                                  f"{peak * params['level']:g}, beyond the full scale 1.0 of fixed-point input")
 
     def _tasks(self):
-        for index, (params, generics) in enumerate(zip(self.points, self._generics)):
-            schedule = None if params["schedule"] == "default" else tuple(map(int, params["schedule"].split(",")))
+        for index, (params, (generics, schedule)) in enumerate(zip(self.points, self._runs)):
             for start in range(0, self.frames, self.batch):
                 stop = min(start + self.batch, self.frames)
                 signal = self.signal.part(start, stop) if isinstance(self.signal, FrameSignal) else self.signal
@@ -602,8 +602,7 @@ def _run_batch(task):
 
 
 def _measure(core, task, x):
-    result = core.run_many(x, workers=1, nfft=task.nfft, inverse=task.inverse,
-                           schedule=None if task.schedule is None else list(task.schedule))
+    result = core.run_many(x, workers=1, nfft=task.nfft, inverse=task.inverse, schedule=task.schedule)
     reference = reference_dft(x, result.scale, inverse=task.inverse)
     error = result.y - reference
     signal = np.sum(np.abs(reference) ** 2, axis=1)
@@ -672,12 +671,19 @@ def _series(table, x):
         yield label, rows.sort_values(x)
 
 
-def _figure(title):
+def _common(table):
+    """What all rows share, in words, for a plot's title."""
+    words = {"arch": "{}", "points": "{} points", "twiddle_width": "{}-bit twiddles", "direction": "{}",
+             "level": "level {:g}"}
+    return ", ".join(form.format(table[c].iloc[0]) for c, form in words.items() if table[c].nunique() == 1)
+
+
+def _figure(title, table):
     from matplotlib.figure import Figure
 
     figure = Figure(figsize=(8, 5))
     axes = figure.add_subplot()
-    axes.set_title(title, fontsize=10)
+    axes.set_title(f"{title}\n{_common(table)}, {int(table['frames'].min())} frames or more per point", fontsize=10)
     axes.grid(True, alpha=0.3)
     return figure, axes
 
@@ -696,8 +702,9 @@ def plot_study(table, directory):
     fixed = table[~table["float_mode"]]
     lines = list(_series(fixed, "input_width"))
     if lines:
-        figure, axes = _figure(f"SQNR against input width, {int(fixed['frames'].min())} frames or more per point")
         bands = [c for c in table.columns if c.startswith("sqnr_p")]
+        shaded = f" (mean; shaded from {bands[0][6:]}th to {bands[-1][6:]}th percentile)" if bands else " (mean)"
+        figure, axes = _figure("SQNR against input width" + shaded, pd.concat([rows for _, rows in lines]))
         for label, rows in lines:
             line, = axes.plot(rows["input_width"], rows["sqnr_mean"], marker="o", label=label or None)
             if bands:
@@ -708,7 +715,8 @@ def plot_study(table, directory):
         written.append(_save(figure, axes, directory / "sqnr_vs_width.png"))
     lines = list(_series(fixed[fixed["scaling"] == "schedule"], "level"))
     if lines:
-        figure, axes = _figure("Overflow rate against input level, scheduled scaling")
+        figure, axes = _figure("Overflow rate against input level, scheduled scaling",
+                               pd.concat([rows for _, rows in lines]))
         for label, rows in lines:
             axes.plot(rows["level"], rows["overflow_rate"], marker="o", label=label or None)
         axes.set_xlabel("signal level (gain of the signal model)")

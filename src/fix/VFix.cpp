@@ -19,52 +19,22 @@
 #include <ostream>
 #include <vector>
 
+#include "num/digits.h"
+
+using namespace digits;
+
 namespace {
 
-constexpr uint32_t kDigitMask = 0xFFFFu;
 // Exact products are formed in stack buffers of this many digits (256 bits);
 // wider products take the general route through VNum.
 constexpr int32_t kFastWords = 16;
 // Shift counts beyond any width behave alike; clamping keeps the arithmetic in range.
 constexpr int64_t kShiftLimit = int64_t{1} << 30;
 
-int32_t wordsFor(int64_t width) { return width < 1 ? 1 : static_cast<int32_t>((width - 1) / 16 + 1); }
-
-uint32_t topMaskFor(int32_t topBits) { return (1u << topBits) - 1u; }
-
 int32_t clampShift(int64_t n) { return static_cast<int32_t>(std::clamp(n, -kShiftLimit, kShiftLimit)); }
 
 // x * 2^n in double arithmetic; ldexp scales exactly where the result is representable.
 double scaled(double x, int64_t n) { return std::ldexp(x, clampShift(n)); }
-
-// The digits of a value continued without end: sign-extended for a negative
-// Signed value, zero-extended otherwise; positions below 0 read 0.
-class Digits {
-public:
-    explicit Digits(const VNum& v) : w_(v.words()), top_(v.wordCount() - 1) {
-        const bool neg = v.isNegative();
-        fill_ = neg ? kDigitMask : 0u;
-        topWord_ = w_[top_] | (neg ? kDigitMask & ~topMaskFor(v.topBits()) : 0u);
-    }
-    uint32_t word(int64_t i) const {
-        if (i < 0) return 0;
-        if (i < top_) return w_[i];
-        return i == top_ ? topWord_ : fill_;
-    }
-    // The 16 bits at positions p to p + 15.
-    uint32_t at(int64_t p) const {
-        const int64_t i = p >= 0 ? p / 16 : -((15 - p) / 16);
-        const int32_t off = static_cast<int32_t>(p - 16 * i);
-        if (off == 0) return word(i);
-        return ((word(i) >> off) | (word(i + 1) << (16 - off))) & kDigitMask;
-    }
-
-private:
-    const uint32_t* w_;
-    int32_t top_;
-    uint32_t fill_;
-    uint32_t topWord_;
-};
 
 // Payloads of up to this many bits are also handled in 64-bit machine words.
 constexpr int32_t kNarrowBits = 63;
@@ -94,36 +64,6 @@ uint64_t narrowValue(const VNum& v) {
 
 // x * 2^n modulo 2^64, n >= 0.
 uint64_t shiftedUp(uint64_t x, int64_t n) { return n >= 64 ? 0 : x << n; }
-
-void loadDigits(const VNum& v, uint32_t* out, int32_t n) {
-    const Digits d(v);
-    for (int32_t i = 0; i < n; ++i) out[i] = d.word(i);
-}
-
-// Two's-complement negation of n digits, modulo 2^(16n).
-void negateDigits(uint32_t* w, int32_t n) {
-    uint32_t carry = 1;
-    for (int32_t i = 0; i < n; ++i) {
-        const uint32_t t = (~w[i] & kDigitMask) + carry;
-        w[i] = t & kDigitMask;
-        carry = t >> 16;
-    }
-}
-
-// acc += x * y modulo 2^(16n), all three of n digits. A digit product plus a
-// digit plus a carry stays below 2^32.
-void mulAccumulate(uint32_t* acc, const uint32_t* x, const uint32_t* y, int32_t n) {
-    for (int32_t i = 0; i < n; ++i) {
-        const uint32_t xi = x[i];
-        if (xi == 0) continue;
-        uint32_t carry = 0;
-        for (int32_t j = 0; i + j < n; ++j) {
-            const uint32_t t = xi * y[j] + acc[i + j] + carry;
-            acc[i + j] = t & kDigitMask;
-            carry = t >> 16;
-        }
-    }
-}
 
 // The binary point that represents x exactly: the fraction bits of its
 // mantissa beyond its exponent, never below 0.
@@ -203,7 +143,7 @@ VFix::VFix(int32_t v, int32_t width, int32_t b, int32_t type, int32_t quant, int
     const uint64_t u = static_cast<uint64_t>(x);
     for (int32_t i = 0; i < nwords_; ++i)
         w_[i] = i < 4 ? static_cast<uint32_t>(u >> (16 * i)) & kDigitMask : (x < 0 ? kDigitMask : 0u);
-    w_[nwords_ - 1] &= topMaskFor(topbits_);
+    w_[nwords_ - 1] &= topMask();
     if (b > 0 && x != 0) VNum::operator<<=(b);
 }
 
@@ -455,7 +395,7 @@ bool VFix::holdsLargestPattern() const {
     const int32_t top = nwords_ - 1;
     for (int32_t i = 0; i < top; ++i)
         if (w_[i] != kDigitMask) return false;
-    return w_[top] == topMaskFor(topbits_) >> 1;
+    return w_[top] == topMask() >> 1;
 }
 
 VFix& VFix::operator=(double x) {
@@ -601,8 +541,8 @@ VFix::VFix(ProductTag, const VFix& a, const VFix& b) : VFix(RawTag{}, productFor
         uint32_t x[kFastWords], y[kFastWords];
         loadDigits(a, x, nwords_);
         loadDigits(b, y, nwords_);
-        mulAccumulate(w_, x, y, nwords_);
-        w_[nwords_ - 1] &= topMaskFor(topbits_);
+        mulAccumulate(w_, nwords_, x, nwords_, y, nwords_);
+        w_[nwords_ - 1] &= topMask();
     }
     takeStatus(a);
     andStatus(b);
@@ -625,12 +565,12 @@ void VFix::crossMultiply(VFix& re, VFix& im, const VFix& ar, const VFix& ai, con
         loadDigits(ai, xi, n);
         loadDigits(br, yr, n);
         loadDigits(bi, yi, n);
-        std::copy(yi, yi + n, negYi);
+        loadDigits(bi, negYi, n);
         negateDigits(negYi, n);
-        mulAccumulate(re.w_, xr, yr, n);
-        mulAccumulate(re.w_, xi, negYi, n);
-        mulAccumulate(im.w_, xr, yi, n);
-        mulAccumulate(im.w_, xi, yr, n);
+        mulAccumulate(re.w_, n, xr, n, yr, n);
+        mulAccumulate(re.w_, n, xi, n, negYi, n);
+        mulAccumulate(im.w_, n, xr, n, yi, n);
+        mulAccumulate(im.w_, n, xi, n, yr, n);
         re.w_[n - 1] &= topMaskFor(re.topbits_);
         im.w_[n - 1] &= topMaskFor(im.topbits_);
     }
@@ -653,16 +593,16 @@ void VFix::addShifted(const VNum& x, int64_t xs, const VNum& y, int64_t ys, bool
         storeNarrow((subtract ? vx - vy : vx + vy) & lowMask(width_));
         return;
     }
-    const Digits dx(x), dy(y);
+    const Extended dx(x), dy(y);
     uint32_t carry = subtract ? 1u : 0u;
     const uint32_t flip = subtract ? kDigitMask : 0u;
     for (int32_t k = 0; k < nwords_; ++k) {
         const int64_t p = 16 * static_cast<int64_t>(k);
-        const uint32_t s = dx.at(p - xs) + (dy.at(p - ys) ^ flip) + carry;
+        const uint32_t s = dx.digitAt(p - xs) + (dy.digitAt(p - ys) ^ flip) + carry;
         w_[k] = s & kDigitMask;
         carry = s >> 16;
     }
-    w_[nwords_ - 1] &= topMaskFor(topbits_);
+    w_[nwords_ - 1] &= topMask();
 }
 
 // A Bool accepts no format but its own, so it cannot take a wider result.
@@ -855,10 +795,10 @@ int32_t VFix::compareValues(const VFix& a, const VFix& b) {
         return va < vb ? -1 : va > vb ? 1 : 0;
     }
     const int32_t n = std::max(wordsFor(a.width_ + sa), wordsFor(b.width_ + sb)) + 1;
-    const Digits x(a), y(b);
+    const Extended x(a), y(b);
     for (int32_t k = n - 1; k >= 0; --k) {
         const int64_t p = 16 * static_cast<int64_t>(k);
-        const uint32_t dx = x.at(p - sa), dy = y.at(p - sb);
+        const uint32_t dx = x.digitAt(p - sa), dy = y.digitAt(p - sb);
         if (dx != dy) return dx < dy ? -1 : 1;
     }
     return 0;

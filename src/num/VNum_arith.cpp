@@ -82,7 +82,10 @@ VNum operator*(const VNum& a, const VNum& b) {
     const uint32_t* y = nb ? magnitude(b, mb) : b.w_;
     mulAccumulate(r.w_, r.nwords_, x, a.nwords_, y, b.nwords_);
     r.w_[r.nwords_ - 1] &= r.topMask();
-    if (na != nb) negateDigits(r.w_, r.nwords_, r.topMask());
+    if (na != nb) {
+        negateDigits(r.w_, r.nwords_);
+        r.w_[r.nwords_ - 1] &= r.topMask();
+    }
     return r;
 }
 
@@ -170,7 +173,10 @@ void VNum::divideBy(const VNum& b, bool wantRemainder) {
         std::copy(rem, rem + std::min(dn, result.nwords_), quo);
         negative = na;
     }
-    if (negative) negateDigits(quo, result.nwords_, result.topMask());
+    if (negative) {
+        negateDigits(quo, result.nwords_);
+        quo[result.nwords_ - 1] &= result.topMask();
+    }
     *this = result;
 }
 

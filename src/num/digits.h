@@ -65,16 +65,14 @@ inline bool allZero(const uint32_t* w, int32_t n) {
     return std::all_of(w, w + n, [](uint32_t d) { return d == 0; });
 }
 
-// Two's-complement negation of n digits, modulo 2^(16n), with the top digit
-// then cut to topMask.
-inline void negateDigits(uint32_t* w, int32_t n, uint32_t topMask = kDigitMask) {
+// Two's-complement negation of n digits, modulo 2^(16n).
+inline void negateDigits(uint32_t* w, int32_t n) {
     uint32_t carry = 1;
     for (int32_t i = 0; i < n; ++i) {
         const uint32_t t = (~w[i] & kDigitMask) + carry;
         w[i] = t & kDigitMask;
         carry = t >> 16;
     }
-    w[n - 1] &= topMask;
 }
 
 // acc (an digits) += x (n digits) * y (m digits) modulo 2^(16 an), schoolbook,
@@ -102,7 +100,8 @@ inline void mulAccumulate(uint32_t* acc, int32_t an, const uint32_t* x, int32_t 
 // width (it always fits), written into out.
 inline const uint32_t* magnitude(const VNum& v, uint32_t* out) {
     std::copy(v.words(), v.words() + v.wordCount(), out);
-    negateDigits(out, v.wordCount(), topMaskFor(v.topBits()));
+    negateDigits(out, v.wordCount());
+    out[v.wordCount() - 1] &= topMaskFor(v.topBits());
     return out;
 }
 

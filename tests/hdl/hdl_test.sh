@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Tests of the HDL co-simulation package and its example bench.
-#   hdl_test.sh build VERILATOR CC SOURCE_DIR LIBRARY_DIR OUT TOP
-#       verilate TOP (vfft_bench or vfft_dpi_checks) with the package into OUT;
-#       vfft_dpi.c must also compile as C99 and match the prototypes that
-#       Verilator derives from the package
+#   hdl_test.sh build VERILATOR CC CFLAGS SOURCE_DIR LIBRARY_DIR OUT TOP
+#       verilate TOP (vfft_bench or vfft_dpi_checks) with the package into
+#       OUT/TOP; vfft_dpi.c is compiled as strict C99 with CFLAGS, and must
+#       match the prototypes that Verilator derives from the package
 #   hdl_test.sh checks BINARY
 #       the package's contract and the message of every rejected call
 #   hdl_test.sh fixed|float|mismatch BENCH VFFT PYTHON FRAMES_PY WORKDIR
@@ -24,20 +24,21 @@ fail() {
 
 case $group in
 build)
-  verilator=$1 cc=$2 src=$3 libdir=$4 out=$5 top=$6
+  verilator=$1 cc=$2 cflags=$3 src=$4 libdir=$5 out=$6 top=$7
   case $top in
   vfft_bench) bench=$src/hdl/example/vfft_bench.sv ;;
   *) bench=$src/tests/hdl/$top.sv ;;
   esac
   rm -rf "$out" && mkdir -p "$out" && cd "$out" || exit 1
   svdpi=$("$verilator" --getenv VERILATOR_ROOT)/include/vltstd
-  "$cc" -std=c99 -pedantic -Wall -Wextra -Werror -I "$svdpi" -I "$src/include" -c "$src/hdl/vfft_dpi.c" \
-    -o vfft_dpi_c99.o >out.txt 2>err.txt || fail "vfft_dpi.c does not compile as C99"
+  "$cc" -std=c99 -pedantic -Wall -Wextra -Werror $cflags -I "$svdpi" -I "$src/include" \
+    -c "$src/hdl/vfft_dpi.c" -o vfft_dpi.o >out.txt 2>err.txt || fail "vfft_dpi.c does not compile as C99"
   "$verilator" --binary -j 2 -Wall --top-module "$top" -Mdir "$out/obj" -o "$out/$top" \
-    "$src/hdl/vfft_dpi.sv" "$bench" "$src/hdl/vfft_dpi.c" \
-    -CFLAGS "-I$src/include -include V${top}__Dpi.h" \
-    -LDFLAGS "-L$libdir -lvfft_v8_0 -Wl,-rpath,$libdir" >out.txt 2>err.txt ||
+    "$src/hdl/vfft_dpi.sv" "$bench" "$out/vfft_dpi.o" \
+    -LDFLAGS "$cflags -L$libdir -lvfft_v8_0 -Wl,-rpath,$libdir" >out.txt 2>err.txt ||
     fail "verilator could not build $top"
+  "$cc" -x c++ -fsyntax-only -Wall -Wextra -Werror -I "$svdpi" -I "$src/include" -include "obj/V${top}__Dpi.h" \
+    "$src/hdl/vfft_dpi.c" >out.txt 2>err.txt || fail "vfft_dpi.c does not match the package's DPI imports"
   ;;
 
 checks)

@@ -45,15 +45,18 @@ public:
         const int32_t n = e.points;
         const uint32_t stride = (1u << e.nfft_max) / static_cast<uint32_t>(n);
         const bool withTwiddles = twiddled(s);
-        const int32_t half = n >> (s + 1);
+        // half = N / 2^(s + 1) is a power of two: k / half and k mod half
+        // are a shift and a mask.
+        const int32_t halfBits = e.nfft - s - 1;
+        const int32_t halfMask = (1 << halfBits) - 1;
         R22_butterfly b{};
         for (int32_t k = 0; k < n / 2; ++k) {
-            b.top = (n >> s) * (k / half) + k % half;
-            b.bottom = b.top + half;
+            b.top = ((k >> halfBits) << (halfBits + 1)) + (k & halfMask);
+            b.bottom = b.top + halfMask + 1;
             b.block_index = b.top >> (e.nfft - s);
             if (withTwiddles) {
                 const uint32_t odd = static_cast<uint32_t>(b.block_index & 1);
-                const uint32_t m = static_cast<uint32_t>(b.top % half);
+                const uint32_t m = static_cast<uint32_t>(b.top & halfMask);
                 b.tw1 = e.directedIndex(((odd * m) << (s - 1)) * stride);
                 b.tw2 = e.directedIndex((((odd + 2) * m) << (s - 1)) * stride);
             }

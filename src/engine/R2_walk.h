@@ -35,9 +35,11 @@ public:
         const int32_t lowMask = (1 << s) - 1;
         R2_butterfly b{};
         for (int32_t k = 0; k < e.points / 2; ++k) {
-            // Operand j is k with the bit (p + j) & 1 inserted at position s;
-            // its parity puts it in bank j, at the index shifted down by one.
-            b.p = e.bitSum(k) & 1;
+            // Operand j is k with the bit (p + j) & 1 inserted at position s,
+            // p the parity of k; its parity puts it in bank j, at the index
+            // shifted down by one. From k - 1 to k the trailing ones of k - 1
+            // and one more bit flip, which changes the parity by that count.
+            b.p = k == 0 ? 0 : b.p ^ ((__builtin_ctz(static_cast<uint32_t>(k)) + 1) & 1);
             for (int32_t j = 0; j < 2; ++j) {
                 const int32_t index = ((k & ~lowMask) << 1) | (((b.p + j) & 1) << s) | (k & lowMask);
                 b.addr[j] = j * bank + (index >> 1);

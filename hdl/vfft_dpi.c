@@ -177,7 +177,7 @@ int vfft_dpi_simulate(void* handle, int nfft, int direction, const svOpenArrayHa
 {
     clear_outputs(xk_re, xk_im, blk_exp, overflow);
     vfft_dpi_core* core = (vfft_dpi_core*)handle;
-    if (core == NULL) return bad_call("a null state (vfft_dpi_create failed or was not called)");
+    if (core == NULL) return bad_call("a null model (vfft_dpi_create failed or was not called)");
     const velmor_ip_vfft_v8_0_generics* g = &core->generics;
 
     const int32_t length = g->C_HAS_NFFT ? nfft : g->C_NFFT_MAX;
@@ -189,7 +189,7 @@ int vfft_dpi_simulate(void* handle, int nfft, int direction, const svOpenArrayHa
     }
     const int32_t points = (int32_t)1 << length;
     char frame[40];
-    snprintf(frame, sizeof frame, "a %d-point frame", (int)points);
+    snprintf(frame, sizeof frame, "a frame of %d points", (int)points);
     if (!holds(xn_re, "xn_re", points, frame) || !holds(xn_im, "xn_im", points, frame) ||
         !holds(xk_re, "xk_re", points, frame) || !holds(xk_im, "xk_im", points, frame))
         return VFFT_DPI_BAD_CALL;
@@ -206,7 +206,7 @@ int vfft_dpi_simulate(void* handle, int nfft, int direction, const svOpenArrayHa
     if (g->C_HAS_SCALING == 1 && g->C_HAS_BFP == 0 && !single) {
         stages = (g->C_ARCH == 1 || g->C_ARCH == 3) ? (length + 1) / 2 : length;
         char what[60];
-        snprintf(what, sizeof what, "a %d-point frame's schedule", (int)points);
+        snprintf(what, sizeof what, "the schedule of a frame of %d points", (int)points);
         if (!holds(scaling_sch, "scaling_sch", stages, what)) return VFFT_DPI_BAD_CALL;
         for (int32_t s = 0; s < stages; ++s) core->schedule[s] = *(const int32_t*)element(scaling_sch, s);
     }

@@ -50,12 +50,12 @@ checks)
     grep -qF -- "$text" err.txt || fail "no message '$text'"
   done <<'EOF'
 ERROR:vfft_v8_0:create_state called with invalid C_ARCH generic: must be in the range 1 to 4: Value is 9
-ERROR:vfft_dpi:vfft_dpi_simulate called with a null state (vfft_dpi_create failed or was not called)
+ERROR:vfft_dpi:vfft_dpi_simulate called with a null model (vfft_dpi_create failed or was not called)
 ERROR:vfft_dpi:vfft_dpi_simulate called with xn_re[0] = 256: a code of the 8-bit input port lies in -128 to 255 (two's complement, sign- or zero-extended)
 ERROR:vfft_dpi:vfft_dpi_simulate called with xn_im[0] = -129: a code of the 8-bit input port lies in -128 to 255
-ERROR:vfft_dpi:vfft_dpi_simulate called with xn_re of 4 elements: a 8-point frame needs 8
-ERROR:vfft_dpi:vfft_dpi_simulate called with xk_im of 4 elements: a 8-point frame needs 8
-ERROR:vfft_dpi:vfft_dpi_simulate called with scaling_sch of 2 elements: a 8-point frame's schedule needs 3
+ERROR:vfft_dpi:vfft_dpi_simulate called with xn_re of 4 elements: a frame of 8 points needs 8
+ERROR:vfft_dpi:vfft_dpi_simulate called with xk_im of 4 elements: a frame of 8 points needs 8
+ERROR:vfft_dpi:vfft_dpi_simulate called with scaling_sch of 2 elements: the schedule of a frame of 8 points needs 3
 ERROR:vfft_v8_0:simulate called with nfft input 5 out of legal range 3 to C_NFFT_MAX
 ERROR:vfft_v8_0:simulate called with invalid direction input 2: must be 0 or 1
 ERROR:vfft_v8_0:simulate called with invalid scaling value: scaling_sch[2] = 4

@@ -1,0 +1,171 @@
+// What the fuzz targets share: a library loaded by path with its four
+// functions, the capture of what a call writes on standard error, and a
+// reader that turns the fuzzer's bytes into arguments.
+#pragma once
+
+#include <dlfcn.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <list>
+#include <string>
+#include <utility>
+
+#include "vfft_v8_0.h"
+
+// One build of the library, loaded privately so that both builds, which
+// export the same names, can live in one process.
+struct Library {
+    using Defaults = velmor_ip_vfft_v8_0_generics (*)();
+    using Create = velmor_ip_vfft_v8_0_state* (*)(velmor_ip_vfft_v8_0_generics);
+    using Destroy = void (*)(velmor_ip_vfft_v8_0_state*);
+    using Simulate = int32_t (*)(velmor_ip_vfft_v8_0_state*, velmor_ip_vfft_v8_0_inputs,
+                                 velmor_ip_vfft_v8_0_outputs*);
+
+    explicit Library(const char* path) {
+        void* handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr) {
+            std::fprintf(stderr, "cannot load %s: %s\n", path, dlerror());
+            std::abort();
+        }
+        defaults = reinterpret_cast<Defaults>(dlsym(handle, "velmor_ip_vfft_v8_0_get_default_generics"));
+        create = reinterpret_cast<Create>(dlsym(handle, "velmor_ip_vfft_v8_0_create_state"));
+        destroy = reinterpret_cast<Destroy>(dlsym(handle, "velmor_ip_vfft_v8_0_destroy_state"));
+        simulate = reinterpret_cast<Simulate>(dlsym(handle, "velmor_ip_vfft_v8_0_bitacc_simulate"));
+        if (!defaults || !create || !destroy || !simulate) {
+            std::fprintf(stderr, "%s lacks the interface functions\n", path);
+            std::abort();
+        }
+    }
+
+    Defaults defaults;
+    Create create;
+    Destroy destroy;
+    Simulate simulate;
+};
+
+// Collects what the library writes on file descriptor 2 during an action, in
+// one memory file reused for every call; the fuzzer's own reports keep the
+// real standard error.
+class ErrorCapture {
+public:
+    ErrorCapture() : sink(memfd_create("vfft-stderr", 0)) {
+        if (sink < 0) {
+            std::perror("memfd_create");
+            std::abort();
+        }
+    }
+
+    template <class Action>
+    std::string operator()(Action&& action) {
+        std::fflush(stderr);
+        if (ftruncate(sink, 0) != 0 || lseek(sink, 0, SEEK_SET) != 0) std::abort();
+        const int saved = dup(2);
+        dup2(sink, 2);
+        action();
+        std::fflush(stderr);
+        dup2(saved, 2);
+        close(saved);
+        std::string text(static_cast<size_t>(lseek(sink, 0, SEEK_END)), '\0');
+        if (pread(sink, text.data(), text.size(), 0) != static_cast<ssize_t>(text.size())) std::abort();
+        return text;
+    }
+
+private:
+    int sink;
+};
+
+// The states of the last few generics, most recent first. Building a
+// reference engine (65536 samples of registers) takes a quarter of a second
+// under the fuzzing instrumentation, so the targets keep those states for
+// the inputs that follow; the oldest is released when the cache is full.
+template <class Value>
+class RecentStates {
+public:
+    RecentStates(size_t capacity, std::function<void(Value&)> release)
+        : capacity(capacity), release(std::move(release)) {}
+
+    Value* find(const velmor_ip_vfft_v8_0_generics& g) {
+        for (auto it = entries.begin(); it != entries.end(); ++it)
+            if (std::memcmp(&it->first, &g, sizeof g) == 0) {
+                entries.splice(entries.begin(), entries, it);
+                return &entries.front().second;
+            }
+        return nullptr;
+    }
+
+    void add(const velmor_ip_vfft_v8_0_generics& g, Value v) {
+        entries.emplace_front(g, std::move(v));
+        if (entries.size() > capacity) {
+            release(entries.back().second);
+            entries.pop_back();
+        }
+    }
+
+private:
+    size_t capacity;
+    std::function<void(Value&)> release;
+    std::list<std::pair<velmor_ip_vfft_v8_0_generics, Value>> entries;
+};
+
+// True for about one input in `period`, decided by a hash of the whole input:
+// any mutation draws again, and a saved input decides the same way on replay.
+inline bool oneIn(uint32_t period, const uint8_t* data, size_t size) {
+    uint32_t h = 2166136261u;
+    for (size_t i = 0; i < size; ++i) h = (h ^ data[i]) * 16777619u;
+    return h % period == 0;
+}
+
+// Reads the fuzzer's bytes front to back; past the end every read gives zero,
+// so that any input decodes.
+class Bytes {
+public:
+    Bytes(const uint8_t* data, size_t size) : p(data), end(data + size) {}
+
+    uint8_t byte() { return p < end ? *p++ : 0; }
+    uint32_t u32() {
+        uint32_t v = 0;
+        for (int k = 0; k < 4; ++k) v = (v << 8) | byte();
+        return v;
+    }
+    int32_t i32() {
+        const uint32_t u = u32();
+        int32_t v;
+        std::memcpy(&v, &u, sizeof v);
+        return v;
+    }
+    double f64() {
+        uint64_t u = static_cast<uint64_t>(u32()) << 32;
+        u |= u32();
+        double v;
+        std::memcpy(&v, &u, sizeof v);
+        return v;
+    }
+    // A value in [lo, hi].
+    int32_t range(int32_t lo, int32_t hi) { return lo + static_cast<int32_t>(byte() % (hi - lo + 1)); }
+
+private:
+    const uint8_t* p;
+    const uint8_t* end;
+};
+
+inline uint64_t bitsOf(double x) {
+    uint64_t b;
+    std::memcpy(&b, &x, sizeof b);
+    return b;
+}
+
+inline bool sameBits(const double* a, const double* b, size_t n) {
+    return n == 0 || std::memcmp(a, b, n * sizeof(double)) == 0;
+}
+
+// Aborts with a description; the fuzzer saves the input that led here.
+[[noreturn]] inline void fault(const std::string& what) {
+    std::fprintf(stderr, "FAULT: %s\n", what.c_str());
+    std::abort();
+}

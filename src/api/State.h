@@ -33,7 +33,8 @@ using R22Engine = R22_pipeline;
 struct velmor_ip_vfft_v8_0_state {
     velmor_ip_vfft_v8_0_generics generics;  // as passed to create_state, never overridden
     ConfigRecord config;                    // what the engine is built from and run with
-    TWIDDLE_ROM* twiddle_rom;               // one table for lengths up to 2^C_NFFT_MAX
+    TWIDDLE_ROM* twiddle_rom;               // one table for lengths up to 2^C_NFFT_MAX (reference
+                                            // library; the machine-integer engines hold their own)
     R4Engine* r4;                           // C_ARCH 1
     R2Engine* r2;                           // C_ARCH 2 and 4
     R22Engine* r22;                         // C_ARCH 3

@@ -45,13 +45,13 @@ void releaseTables(velmor_ip_vfft_v8_0_state* st)
 
 int32_t runEngine(velmor_ip_vfft_v8_0_state* st, const Frame& frame, velmor_ip_vfft_v8_0_outputs* out)
 {
-    TWIDDLE_ROM& rom = *st->twiddle_rom;
+    const auto run = [st](auto& engine) { engine.run(*st->twiddle_rom); };
     switch (st->config.arch) {
     case 1:
-        return transform(*st->r4, rom, st->config, frame, out);
+        return transform(*st->r4, st->config, frame, out, run);
     case 3:
-        return transform(*st->r22, rom, st->config, frame, out);
+        return transform(*st->r22, st->config, frame, out, run);
     default:
-        return transform(*st->r2, rom, st->config, frame, out);
+        return transform(*st->r2, st->config, frame, out, run);
     }
 }

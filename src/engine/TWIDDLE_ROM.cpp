@@ -19,19 +19,25 @@ TWIDDLE_ROM::TWIDDLE_ROM(int32_t nmax, int32_t tw_width)
 
 TWIDDLE_ROM::~TWIDDLE_ROM() { delete[] table; }
 
-FixComplex& TWIDDLE_ROM::lookup(FixComplex& result, uint32_t k) {
+TWIDDLE_ROM::Source TWIDDLE_ROM::source(uint32_t k) const {
+    // h: second half period; o: second or fourth quarter, read mirrored.
     const uint32_t quarter = 1u << (nfft_max - 2);
     const uint32_t kk = k & ((1u << nfft_max) - 1);
     const uint32_t h = (kk >> (nfft_max - 1)) & 1;
     const uint32_t o = (kk >> (nfft_max - 2)) & 1;
     uint32_t r = kk & (quarter - 1);
     if (o) r = quarter - r;
-    const FixComplex& e = table[r];
-    if (h != o)
+    return {r, h != o, h != 0};
+}
+
+FixComplex& TWIDDLE_ROM::lookup(FixComplex& result, uint32_t k) {
+    const Source from = source(k);
+    const FixComplex& e = table[from.entry];
+    if (from.negateRe)
         ret_tw.re = -e.re;
     else
         ret_tw.re = e.re;
-    if (h)
+    if (from.negateIm)
         ret_tw.im = -e.im;
     else
         ret_tw.im = e.im;

@@ -19,6 +19,15 @@ public:
     // and format of the entry are copied into result.
     FixComplex& lookup(FixComplex& result, uint32_t k);
 
+    // Where the twiddle of angle index k comes from: the table entry, and
+    // which of its parts are negated.
+    struct Source {
+        uint32_t entry;
+        bool negateRe;
+        bool negateIm;
+    };
+    Source source(uint32_t k) const;
+
     int32_t nfft_max;
     int32_t twiddle_width;
     FixComplex ret_tw;

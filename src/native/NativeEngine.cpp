@@ -4,7 +4,7 @@
 
 #include "fix/RequantPlan.h"
 
-NativeEngine::NativeEngine(const ConfigRecord& config, TWIDDLE_ROM& rom, int32_t width, int32_t point,
+NativeEngine::NativeEngine(const ConfigRecord& config, const TWIDDLE_ROM& rom, int32_t width, int32_t point,
                            int32_t samples, int32_t pre)
     : re_(samples),
       im_(samples),

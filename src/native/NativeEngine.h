@@ -17,7 +17,7 @@ class NativeEngine : public FFT {
 protected:
     // width, point: the memory format; samples: its size; pre: the
     // pre-division (log2) of loaded values.
-    NativeEngine(const ConfigRecord& config, TWIDDLE_ROM& rom, int32_t width, int32_t point,
+    NativeEngine(const ConfigRecord& config, const TWIDDLE_ROM& rom, int32_t width, int32_t point,
                  int32_t samples, int32_t pre);
 
     // The memory offsets of input sample i and result i for this call's

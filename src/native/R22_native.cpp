@@ -13,7 +13,7 @@ int32_t engineWidth(const ConfigRecord& c) {
 
 }  // namespace
 
-R22_native::R22_native(const ConfigRecord& config, TWIDDLE_ROM& rom)
+R22_native::R22_native(const ConfigRecord& config, const TWIDDLE_ROM& rom)
     : NativeEngine(config, rom, engineWidth(config) + 1, engineWidth(config) - 1, 1 << config.nfft_max,
                    engineWidth(config) - config.data_width),
       engine_width(engineWidth(config)) {}
@@ -28,7 +28,7 @@ void R22_native::load(int32_t i, double re, double im) { store(input_at[i], re, 
 
 void R22_native::result(int32_t i, double& re, double& im) const { read(result_at[i], re, im); }
 
-void R22_native::run(TWIDDLE_ROM&) {
+void R22_native::run() {
     const bool wide = needsWide(engine_width + twiddle_width + 3);
     if (has_rounding)
         wide ? transform<__int128, RoundHalfEvenHoldMax>() : transform<int64_t, RoundHalfEvenHoldMax>();

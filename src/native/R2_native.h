@@ -10,12 +10,12 @@
 
 class R2_native : public NativeEngine {
 public:
-    R2_native(const ConfigRecord& config, TWIDDLE_ROM& rom);
+    R2_native(const ConfigRecord& config, const TWIDDLE_ROM& rom);
 
     void setup(const ConfigRecord& config);
     int32_t preDivision() const { return has_scaling ? 0 : result_width - data_width; }
     void load(int32_t i, double re, double im);
-    void run(TWIDDLE_ROM& rom);
+    void run();
     void result(int32_t i, double& re, double& im) const;
 
 private:

@@ -5,7 +5,7 @@
 #include "engine/R4_walk.h"
 #include "native/R4_native_PE.h"
 
-R4_native::R4_native(const ConfigRecord& config, TWIDDLE_ROM& rom)
+R4_native::R4_native(const ConfigRecord& config, const TWIDDLE_ROM& rom)
     : NativeEngine(config, rom, config.result_width, config.result_width - 1, 1 << config.nfft_max,
                    config.has_scaling ? 0 : config.result_width - config.data_width),
       bank(1 << (config.nfft_max - 2)) {}
@@ -29,7 +29,7 @@ void R4_native::load(int32_t i, double re, double im) {
 
 void R4_native::result(int32_t i, double& re, double& im) const { read(result_at[i], re, im); }
 
-void R4_native::run(TWIDDLE_ROM&) {
+void R4_native::run() {
     const bool wide = needsWide(result_width + twiddle_width + 2);
     if (has_rounding)
         wide ? transform<__int128, RoundHalfEvenHoldMax>() : transform<int64_t, RoundHalfEvenHoldMax>();

@@ -1,7 +1,8 @@
 // TwiddleTable: the twiddle factors of a state as machine integers, one entry
-// per angle index of the full period 2^nfft_max, read once from the state's
-// TWIDDLE_ROM (payloads with twiddle_width - 1 fraction bits), so that a
-// lookup is one load per part.
+// per angle index of the full period 2^nfft_max, unfolded once from the
+// quarter-period entries of a TWIDDLE_ROM by its own mirror and negation rule
+// (payloads with twiddle_width - 1 fraction bits), so that a lookup is one
+// load per part.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +12,7 @@
 
 class TwiddleTable {
 public:
-    explicit TwiddleTable(TWIDDLE_ROM& rom);
+    explicit TwiddleTable(const TWIDDLE_ROM& rom);
 
     int64_t re(uint32_t k) const { return re_[k]; }
     int64_t im(uint32_t k) const { return im_[k]; }

@@ -82,8 +82,8 @@ private:
 
 // The states of the last few generics, most recent first. Building a
 // reference engine (65536 samples of registers) takes a quarter of a second
-// under the fuzzing instrumentation, so the targets keep those states for
-// the inputs that follow; the oldest is released when the cache is full.
+// under the fuzzing instrumentation, so such states are kept for the inputs
+// that follow; the oldest is released when the cache is full.
 template <class Value>
 class RecentStates {
 public:

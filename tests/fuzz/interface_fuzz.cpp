@@ -14,6 +14,7 @@
 //   inputs only by flushing subnormal singles to +0.0; a floating-point frame
 //   with an infinity or NaN gives NaN everywhere, a fixed-point frame without
 //   NaN gives finite results.
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -73,18 +74,34 @@ std::vector<std::string> lines(const std::string& text) {
     return out;
 }
 
-// A generic: mostly within one of its legal range, sometimes any value; the
-// largest length stays at 2^10 so that executions stay fast.
+// A generic: mostly within one of its legal range, sometimes any value.
 int32_t generic(Bytes& in, int32_t lo, int32_t hi) {
     const uint8_t b = in.byte();
     if (b < 240) return lo - 1 + b % (hi - lo + 3);
     return in.i32();
 }
 
-velmor_ip_vfft_v8_0_generics generics(Bytes& in) {
+// C_NFFT_MAX: legal lengths up to 2^10, so that executions stay fast, and
+// values out of range.
+int32_t lengthGeneric(Bytes& in) {
+    const int32_t v = generic(in, 3, 10);
+    return v > 10 && v <= 16 ? v + 6 : v;
+}
+
+// Generics decoded field by field, or the library's defaults with one field
+// changed.
+velmor_ip_vfft_v8_0_generics generics(Bytes& in, const Library& lib) {
     velmor_ip_vfft_v8_0_generics g;
-    g.C_NFFT_MAX = generic(in, 3, 10);
-    if (g.C_NFFT_MAX > 10 && g.C_NFFT_MAX <= 16) g.C_NFFT_MAX += 6;
+    if (in.byte() < 32) {
+        g = lib.defaults();
+        int32_t* fields[9] = {&g.C_NFFT_MAX, &g.C_ARCH, &g.C_HAS_NFFT, &g.C_USE_FLT_PT, &g.C_INPUT_WIDTH,
+                              &g.C_TWIDDLE_WIDTH, &g.C_HAS_SCALING, &g.C_HAS_BFP, &g.C_HAS_ROUNDING};
+        const int k = in.byte() % 9;
+        *fields[k] = k == 0 ? lengthGeneric(in) : k == 1 ? generic(in, 1, 4) : k == 4 || k == 5 ? generic(in, 8, 34)
+                                                                                        : generic(in, 0, 1);
+        return g;
+    }
+    g.C_NFFT_MAX = lengthGeneric(in);
     g.C_ARCH = generic(in, 1, 4);
     g.C_HAS_NFFT = generic(in, 0, 1);
     g.C_USE_FLT_PT = generic(in, 0, 1);
@@ -105,7 +122,8 @@ bool subnormalSingle(double x) {
     return a > std::ldexp(1.0, -150) && a < std::ldexp(1.0, -126) - std::ldexp(1.0, -150);
 }
 
-void checkRefused(const Call& c, int32_t code, const velmor_ip_vfft_v8_0_outputs& before) {
+void checkRefused(const Call& c, int32_t code, const velmor_ip_vfft_v8_0_outputs& before,
+                  const std::vector<int32_t>& schedule) {
     const std::vector<std::string> text = lines(c.messages);
     if (text.empty() || !startsWith(text.back(), kCallError)) fault("code " + std::to_string(code) + " without its error line");
     for (size_t k = 0; k + 1 < text.size(); ++k)
@@ -124,6 +142,7 @@ void checkRefused(const Call& c, int32_t code, const velmor_ip_vfft_v8_0_outputs
     if (!sameBits(c.xnRe.p.get(), c.re.data(), static_cast<size_t>(std::min(c.xnRe.n, c.points))) ||
         !sameBits(c.xnIm.p.get(), c.im.data(), static_cast<size_t>(std::min(c.xnIm.n, c.points))))
         fault("a refused call changed an input array");
+    if (!std::equal(schedule.begin(), schedule.end(), c.sch.get())) fault("a refused call changed the schedule");
 }
 
 void checkAccepted(const velmor_ip_vfft_v8_0_generics& g, const Call& c, const std::vector<int32_t>& schedule) {
@@ -181,7 +200,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Bytes in(data, size);
     const bool onReference = in.byte() & 1;
     const Library& lib = onReference ? *reference : *native;
-    const velmor_ip_vfft_v8_0_generics g = generics(in);
+    const velmor_ip_vfft_v8_0_generics g = generics(in, lib);
     velmor_ip_vfft_v8_0_state* st = nullptr;
     if (velmor_ip_vfft_v8_0_state** kept = onReference ? referenceStates->find(g) : nullptr) {
         st = *kept;
@@ -207,7 +226,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int32_t code = c.run(lib, st, *capture);
         if (code < 0 || code > 23) fault("return code " + std::to_string(code));
         if (code != 0)
-            checkRefused(c, code, before);
+            checkRefused(c, code, before, schedule);
         else
             checkAccepted(g, c, schedule);
     }

@@ -25,25 +25,25 @@ bool acceptable(double v, bool floatMode)
 struct SampleArray {
     const char* part;  // "real" or "imaginary"
     const char* name;  // "xn_re" or "xn_im"
-    int nullCode;      // the size and value codes follow it
+    int32_t nullCode;  // the size and value codes follow it
 };
 
-constexpr SampleArray kReal{"real", "xn_re", 8};
-constexpr SampleArray kImag{"imaginary", "xn_im", 11};
+constexpr SampleArray kReal{"real", "xn_re", VFFT_V8_0_NULL_XN_RE};
+constexpr SampleArray kImag{"imaginary", "xn_im", VFFT_V8_0_NULL_XN_IM};
 
 int checkEngine(const velmor_ip_vfft_v8_0_state& st)
 {
     int code = 0;
     switch (st.generics.C_ARCH) {
     case 1:
-        code = st.r4 == nullptr ? 3 : 0;
+        code = st.r4 == nullptr ? VFFT_V8_0_CORRUPT_RADIX4_STATE : 0;
         break;
     case 2:
     case 4:
-        code = st.r2 == nullptr ? 4 : 0;
+        code = st.r2 == nullptr ? VFFT_V8_0_CORRUPT_RADIX2_STATE : 0;
         break;
     case 3:
-        code = st.r22 == nullptr ? 5 : 0;
+        code = st.r22 == nullptr ? VFFT_V8_0_CORRUPT_PIPELINE_STATE : 0;
         break;
     default:
         break;
@@ -63,7 +63,7 @@ int selectLength(const velmor_ip_vfft_v8_0_generics& g, int32_t requested, int& 
         if (requested < low || requested > g.C_NFFT_MAX) {
             reportLine(kPrefix, "nfft input ", requested, " out of legal range ", low,
                        " to C_NFFT_MAX");
-            return radix4 ? 6 : 7;
+            return radix4 ? VFFT_V8_0_NFFT_RANGE_RADIX4 : VFFT_V8_0_NFFT_RANGE;
         }
         nfft = requested;
         return 0;
@@ -88,7 +88,7 @@ int checkSamples(const SampleArray& a, const double* values, int32_t size, int32
     if (size != points) {
         reportLine(kPrefix, "incorrect ", a.name, "_size input ", size, ": must be 2^nfft = ",
                    points);
-        return a.nullCode + 1;
+        return a.nullCode + 1;  // VFFT_V8_0_XN_RE_SIZE or VFFT_V8_0_XN_IM_SIZE
     }
     // Fixed point: one branch-free pass finds whether any value is out of
     // range; only then is the first one looked for.
@@ -109,7 +109,7 @@ int checkSamples(const SampleArray& a, const double* values, int32_t size, int32
             reportLine(kPrefix, "invalid ", a.part, " data value: ", a.name, "[", i,
                        "] = ", values[i], ": all values must be in the range -1.0 <= data < 1.0");
         }
-        return a.nullCode + 2;
+        return a.nullCode + 2;  // VFFT_V8_0_XN_RE_VALUE or VFFT_V8_0_XN_IM_VALUE
     }
     return 0;
 }
@@ -120,24 +120,24 @@ int checkSchedule(const velmor_ip_vfft_v8_0_generics& g, const velmor_ip_vfft_v8
 {
     if (in.scaling_sch == nullptr) {
         reportLine(kPrefix, "null pointer for scaling_sch input");
-        return 14;
+        return VFFT_V8_0_NULL_SCHEDULE;
     }
     const bool radix4Stages = g.C_ARCH == 1 || g.C_ARCH == 3;
     if (radix4Stages && in.scaling_sch_size != (nfft + 1) / 2) {
         reportLine(kPrefix, "incorrect scaling_sch_size input ", in.scaling_sch_size,
                    ": must be ceil(nfft/2) = ", (nfft + 1) / 2);
-        return 15;
+        return VFFT_V8_0_SCHEDULE_SIZE_RADIX4;
     }
     if (!radix4Stages && in.scaling_sch_size != nfft) {
         reportLine(kPrefix, "incorrect scaling_sch_size input ", in.scaling_sch_size,
                    ": must be nfft = ", nfft);
-        return 16;
+        return VFFT_V8_0_SCHEDULE_SIZE_RADIX2;
     }
     for (int32_t i = 0; i < in.scaling_sch_size; ++i) {
         if (in.scaling_sch[i] < 0 || in.scaling_sch[i] > 3) {
             reportLine(kPrefix, "invalid scaling value: scaling_sch[", i, "] = ", in.scaling_sch[i],
                        ": all values must be in the range 0 to 3");
-            return 17;
+            return VFFT_V8_0_SCHEDULE_VALUE;
         }
     }
     const int32_t last = in.scaling_sch_size - 1;
@@ -147,7 +147,7 @@ int checkSchedule(const velmor_ip_vfft_v8_0_generics& g, const velmor_ip_vfft_v8
                    ": when C_ARCH = 1 (Radix-4, Burst I/O architecture) or C_ARCH = 3 "
                    "(Pipelined, Streaming I/O architecture) and nfft is odd, the final stage "
                    "scaling value must be 0 or 1");
-        return 18;
+        return VFFT_V8_0_FINAL_SCHEDULE_VALUE;
     }
     return 0;
 }
@@ -156,21 +156,21 @@ int checkOutputs(const velmor_ip_vfft_v8_0_outputs& out, int32_t points)
 {
     if (out.xk_re == nullptr) {
         reportLine(kPrefix, "null pointer for xk_re output");
-        return 20;
+        return VFFT_V8_0_NULL_XK_RE;
     }
     if (out.xk_im == nullptr) {
         reportLine(kPrefix, "null pointer for xk_im output");
-        return 21;
+        return VFFT_V8_0_NULL_XK_IM;
     }
     if (out.xk_re_size < points) {
         reportLine(kPrefix, "too small a value for xk_re_size in outputs structure ",
                    out.xk_re_size, ": must be at least 2^nfft = ", points);
-        return 22;
+        return VFFT_V8_0_XK_RE_SIZE;
     }
     if (out.xk_im_size < points) {
         reportLine(kPrefix, "too small a value for xk_im_size in outputs structure ",
                    out.xk_im_size, ": must be at least 2^nfft = ", points);
-        return 23;
+        return VFFT_V8_0_XK_IM_SIZE;
     }
     return 0;
 }
@@ -182,11 +182,11 @@ int validateCall(const velmor_ip_vfft_v8_0_state* st, const velmor_ip_vfft_v8_0_
 {
     if (st == nullptr) {
         reportLine(kPrefix, "null state structure");
-        return 1;
+        return VFFT_V8_0_NULL_STATE;
     }
     if (out == nullptr) {
         reportLine(kPrefix, "null output structure");
-        return 2;
+        return VFFT_V8_0_NULL_OUTPUTS;
     }
     const velmor_ip_vfft_v8_0_generics& g = st->generics;
     int code = checkEngine(*st);
@@ -217,7 +217,7 @@ int validateCall(const velmor_ip_vfft_v8_0_state* st, const velmor_ip_vfft_v8_0_
     }
     if (in.direction != 0 && in.direction != 1) {
         reportLine(kPrefix, "invalid direction input ", in.direction, ": must be 0 or 1");
-        return 19;
+        return VFFT_V8_0_DIRECTION;
     }
     code = checkOutputs(*out, points);
     if (code == 0) {

@@ -4,8 +4,6 @@ command line, and specifications that cannot run."""
 
 import json
 import math
-import subprocess
-import sys
 
 import numpy as np
 import pytest
@@ -13,6 +11,7 @@ import pytest
 pd = pytest.importorskip("pandas")
 
 import vfft  # noqa: E402
+from vfft.__main__ import main  # noqa: E402
 from vfft.study import Study, StudySpecError  # noqa: E402
 
 
@@ -101,34 +100,34 @@ def test_tones_at_a_bin_centre_in_floating_point_are_near_single_precision():
     assert 125 < table["sqnr_min"][0] < 150 and table["max_error_lsb"][0] < 2
 
 
-def run_cli(*args, cwd):
-    return subprocess.run([sys.executable, "-m", "vfft", "study", *args], capture_output=True, text=True, cwd=cwd)
+def test_command_writes_the_table_and_plots_locally_and_on_a_scheduler(tmp_path, monkeypatch, capsys, cluster):
+    def run_cli(*args):
+        code = main(["study", *args])
+        out, err = capsys.readouterr()
+        return code, out, err
 
-
-def test_command_writes_the_table_and_plots_locally_and_on_a_scheduler(tmp_path, cluster):
+    monkeypatch.chdir(tmp_path)
     spec = {"grid": [{"arch": "radix2", "nfft_max": 5, "input_width": [12, 16], "rounding": ["truncate", "convergent"]},
                      {"arch": "radix2", "nfft_max": 5, "schedule": [[1, 1, 1, 0, 0]], "level": [0.1, 0.8]}],
             "frames": 6, "seed": 3, "batch": 4}
     (tmp_path / "spec.json").write_text(json.dumps(spec))
-    local = run_cli("spec.json", "--out", "local", "--workers", "2", cwd=tmp_path)
-    assert local.returncode == 0, local.stderr
-    assert local.stdout.startswith("6 points, 36 frames in ") and local.stderr == ""
+    code, out, err = run_cli("spec.json", "--out", "local", "--workers", "2")
+    assert code == 0 and err == "" and out.startswith("6 points, 36 frames in ")
     for name in ("study.csv", "sqnr_vs_width.png", "overflow_vs_level.png"):
-        assert f"wrote local/{name}" in local.stdout
+        assert f"wrote local/{name}" in out
     assert (tmp_path / "local" / "sqnr_vs_width.png").read_bytes()[:4] == b"\x89PNG"
     table = pd.read_csv(tmp_path / "local" / "study.csv")
     expected = Study.from_spec(spec).run(workers=1)
     pd.testing.assert_frame_equal(table, expected, check_exact=False, rtol=1e-15)
-    remote = run_cli("spec.json", "--out", "remote", "--scheduler", cluster.scheduler.address, "--quiet",
-                     cwd=tmp_path)
-    assert remote.returncode == 0, remote.stderr
+    code, out, err = run_cli("spec.json", "--out", "remote", "--scheduler", cluster.scheduler.address, "--quiet")
+    assert code == 0, err
     assert (tmp_path / "remote" / "study.csv").read_text() == (tmp_path / "local" / "study.csv").read_text()
 
     (tmp_path / "bad.json").write_text(json.dumps({"grid": {"rounding": "nearest"}}))
-    bad = run_cli("bad.json", "--out", "bad", cwd=tmp_path)
-    assert bad.returncode == 1 and not (tmp_path / "bad").exists()
-    assert bad.stderr == ("python3 -m vfft study: error: bad.json: grid.rounding[0]: 'nearest' is not valid: "
-                          "expected one of truncate, convergent\n")
+    code, out, err = run_cli("bad.json", "--out", "bad")
+    assert code == 1 and out == "" and not (tmp_path / "bad").exists()
+    assert err == ("python3 -m vfft study: error: bad.json: grid.rounding[0]: 'nearest' is not valid: "
+                   "expected one of truncate, convergent\n")
 
 
 GRID = {"arch": "radix2", "nfft_max": 6}

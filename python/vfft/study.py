@@ -494,7 +494,8 @@ class Study:
         Without `client` the batches run on a pool of `workers` threads (by
         default one per processor), each with its own core states; with a
         dask.distributed Client they become tasks on its workers. `progress`
-        shows a bar on standard error, by default when that is a terminal.
+        shows a bar on standard error once the study has run for a second, by
+        default when standard error is a terminal.
         """
         tasks = list(self._tasks())
         if progress is None:
@@ -502,7 +503,8 @@ class Study:
         bar = None
         if progress:
             from tqdm import tqdm
-            bar = tqdm(total=len(self.points) * self.frames, unit="frame", file=sys.stderr, leave=False)
+            # Shown once the study has run for a second: short studies stay silent.
+            bar = tqdm(total=len(self.points) * self.frames, unit="frame", file=sys.stderr, leave=False, delay=1.0)
         try:
             if client is None:
                 if workers is None:

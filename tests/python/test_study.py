@@ -90,7 +90,7 @@ def test_overflow_rate_follows_the_level_and_models_share_their_streams():
     def noise(rng, points):
         return rng.uniform(-1.0, 1.0, points) + 1j * rng.uniform(-1.0, 1.0, points)
 
-    same(Study(grid, signal=noise, frames=8).run(workers=1), table)
+    same(Study(grid, signal=noise, frames=8).run(workers=1, progress=True), table)
 
 
 def test_tones_at_a_bin_centre_in_floating_point_are_near_single_precision():

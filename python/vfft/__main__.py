@@ -109,7 +109,7 @@ def main(argv=None):
     study = commands.add_parser("study", help="run an accuracy study and write its table and plots")
     study.add_argument("spec", metavar="SPEC.json", help="the study: grid, signal, frames, seed, ...")
     study.add_argument("--out", required=True, metavar="DIR", help="directory for study.csv and the PNG plots")
-    study.add_argument("--workers", type=int, help="threads of the local executor (default: one per processor)")
+    study.add_argument("--workers", type=int, metavar="N", help="threads of the local executor (default: one per processor)")
     study.add_argument("--scheduler", metavar="ADDRESS", help="run on the Dask cluster of this scheduler")
     study.add_argument("--quiet", action="store_true", help="no progress bar on standard error")
     args = parser.parse_args(argv)

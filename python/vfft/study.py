@@ -466,7 +466,8 @@ class Study:
             try:
                 spec = json.load(source)
             except json.JSONDecodeError as error:
-                raise StudySpecError(str(path), f"is not JSON: {error}") from None
+                raise StudySpecError(f"line {error.lineno} column {error.colno}",
+                                     f"not valid JSON: {error.msg}") from None
         return cls.from_spec(spec, base=path.parent)
 
     def _check_signal(self, params, where):

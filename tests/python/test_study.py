@@ -93,6 +93,15 @@ def test_overflow_rate_follows_the_level_and_models_share_their_streams():
     same(Study(grid, signal=noise, frames=8).run(workers=1, progress=True), table)
 
 
+def test_a_frame_file_is_found_beside_its_specification(tmp_path, rng):
+    rows = rng.uniform(-1.0, 1.0, (5, 32)) + 1j * rng.uniform(-1.0, 1.0, (5, 32))
+    np.save(tmp_path / "frames.npy", rows)
+    spec = {"grid": {"arch": "radix2", "nfft_max": 5}, "signal": {"model": "file", "path": "frames.npy", "level": 0.5}}
+    (tmp_path / "spec.json").write_text(json.dumps(spec))
+    same(Study.from_file(tmp_path / "spec.json").run(workers=2),
+         Study({"arch": "radix2", "nfft_max": 5, "level": 0.5}, signal=rows).run(workers=1))
+
+
 def test_tones_at_a_bin_centre_in_floating_point_are_near_single_precision():
     tones = [{"frequency": 3 / 128, "level": 0.5}, {"frequency": -0.25, "level": 0.25}]
     table = Study({"arch": "radix4", "nfft_max": 7, "float_mode": True, "twiddle_width": 24},

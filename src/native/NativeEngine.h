@@ -66,6 +66,20 @@ protected:
     double to_value;  // 2^-mem_point
 };
 
+// True when the processor has the AVX2 and BMI2 extensions. The engines'
+// stage loops are compiled twice, for them and for any x86-64, and the call
+// takes the version the processor runs; both compute the same integers. A
+// build with VFFT_PORTABLE_LOOPS defined always takes the portable version
+// (the sanitizer build does, so that the tests cover both).
+inline bool extendedTarget() {
+#ifdef VFFT_PORTABLE_LOOPS
+    return false;
+#else
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2");
+#endif
+}
+
 // 1 when the value v * 2^-point lies outside [-1, 1), else 0.
 template <class Int>
 inline int32_t outsideUnit(Int v, int32_t point) {

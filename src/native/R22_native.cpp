@@ -30,15 +30,16 @@ void R22_native::result(int32_t i, double& re, double& im) const { read(result_a
 
 void R22_native::run() {
     const bool wide = needsWide(engine_width + twiddle_width + 3);
+    const bool extended = extendedTarget();
     if (has_rounding)
-        wide ? transform<__int128, RoundHalfEvenHoldMax>() : transform<int64_t, RoundHalfEvenHoldMax>();
+        wide ? transformOn<__int128, RoundHalfEvenHoldMax>(extended) : transformOn<int64_t, RoundHalfEvenHoldMax>(extended);
     else
-        wide ? transform<__int128, Truncate>() : transform<int64_t, Truncate>();
+        wide ? transformOn<__int128, Truncate>(extended) : transformOn<int64_t, Truncate>(extended);
     if (has_scaling == 1 && has_bfp == 1) normalise();
 }
 
 template <class Wide, int32_t Q>
-void R22_native::transform() {
+inline void R22_native::transform() {
     const R22_walk walk(*this);
     R22_native_PE<Wide, Q> pe(engine_width, twiddle_width, has_scaling == 1 && has_bfp == 0, nfft_max, nfft,
                               direction);

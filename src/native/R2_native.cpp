@@ -27,14 +27,15 @@ void R2_native::result(int32_t i, double& re, double& im) const { read(result_at
 
 void R2_native::run() {
     const bool wide = needsWide(result_width + twiddle_width + 2);
+    const bool extended = extendedTarget();
     if (has_rounding)
-        wide ? transform<__int128, RoundHalfEvenHoldMax>() : transform<int64_t, RoundHalfEvenHoldMax>();
+        wide ? transformOn<__int128, RoundHalfEvenHoldMax>(extended) : transformOn<int64_t, RoundHalfEvenHoldMax>(extended);
     else
-        wide ? transform<__int128, Truncate>() : transform<int64_t, Truncate>();
+        wide ? transformOn<__int128, Truncate>(extended) : transformOn<int64_t, Truncate>(extended);
 }
 
 template <class Wide, int32_t Q>
-void R2_native::transform() {
+inline void R2_native::transform() {
     const R2_walk walk(*this, bank);
     R2_native_PE<Wide, Q> pe(result_width, twiddle_width);
     int64_t* re = re_.data();

@@ -30,8 +30,8 @@ struct Call {
     uint8_t nulls = 0;
     int32_t direction = 1;
     int32_t sizes[5] = {};  // xn_re, xn_im, scaling_sch, xk_re, xk_im as claimed
-    std::vector<double> re, im;  // the frame as generated (points values)
-    std::vector<int32_t> schedule;
+    std::vector<double> re, im;  // the frame as made (points values), to compare after the call
+    std::vector<int32_t> schedule;  // the schedule as made, to compare after the call
     Array xnRe{0}, xnIm{0}, xkRe{0}, xkIm{0};
     std::unique_ptr<int32_t[]> sch;
     velmor_ip_vfft_v8_0_outputs out{};

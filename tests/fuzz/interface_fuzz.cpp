@@ -123,8 +123,7 @@ bool subnormalSingle(double x) {
     return a > std::ldexp(1.0, -150) && a < std::ldexp(1.0, -126) - std::ldexp(1.0, -150);
 }
 
-void checkRefused(const Call& c, int32_t code, const velmor_ip_vfft_v8_0_outputs& before,
-                  const std::vector<int32_t>& schedule) {
+void checkRefused(const Call& c, int32_t code, const velmor_ip_vfft_v8_0_outputs& before) {
     const std::vector<std::string> text = lines(c.messages);
     if (text.empty() || !startsWith(text.back(), kCallError)) fault("code " + std::to_string(code) + " without its error line");
     for (size_t k = 0; k + 1 < text.size(); ++k)
@@ -143,10 +142,10 @@ void checkRefused(const Call& c, int32_t code, const velmor_ip_vfft_v8_0_outputs
     if (!sameBits(c.xnRe.p.get(), c.re.data(), static_cast<size_t>(std::min(c.xnRe.n, c.points))) ||
         !sameBits(c.xnIm.p.get(), c.im.data(), static_cast<size_t>(std::min(c.xnIm.n, c.points))))
         fault("a refused call changed an input array");
-    if (!std::equal(schedule.begin(), schedule.end(), c.sch.get())) fault("a refused call changed the schedule");
+    if (!std::equal(c.schedule.begin(), c.schedule.end(), c.sch.get())) fault("a refused call changed the schedule");
 }
 
-void checkAccepted(const velmor_ip_vfft_v8_0_generics& g, const Call& c, const std::vector<int32_t>& schedule) {
+void checkAccepted(const velmor_ip_vfft_v8_0_generics& g, const Call& c) {
     for (const std::string& line : lines(c.messages))
         if (!startsWith(line, kCallWarning)) fault("an accepted call wrote " + line);
     const velmor_ip_vfft_v8_0_outputs& o = c.out;
@@ -162,7 +161,7 @@ void checkAccepted(const velmor_ip_vfft_v8_0_generics& g, const Call& c, const s
     if (bfp && (o.blk_exp < 0 || o.blk_exp > 3 * 16)) fault("block exponent " + std::to_string(o.blk_exp));
     if (o.overflow != 0 && !((single || scheduled) && o.overflow == 1))
         fault("overflow flag " + std::to_string(o.overflow));
-    if (!std::equal(schedule.begin(), schedule.end(), c.sch.get())) fault("the schedule was changed");
+    if (!std::equal(c.schedule.begin(), c.schedule.end(), c.sch.get())) fault("the schedule was changed");
 
     bool special = false;
     for (int32_t i = 0; i < n; ++i)
@@ -223,13 +222,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int k = 0; k < calls; ++k) {
         Call c(in, g, true, specials);
         const velmor_ip_vfft_v8_0_outputs before = c.out;
-        const std::vector<int32_t> schedule = c.schedule;
         const int32_t code = c.run(lib, st, *capture);
         if (code < 0 || code > 23) fault("return code " + std::to_string(code));
         if (code != 0)
-            checkRefused(c, code, before, schedule);
+            checkRefused(c, code, before);
         else
-            checkAccepted(g, c, schedule);
+            checkAccepted(g, c);
     }
     if (!onReference) lib.destroy(st);
     return 0;

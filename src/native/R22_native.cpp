@@ -15,7 +15,7 @@ int32_t engineWidth(const ConfigRecord& c) {
 
 R22_native::R22_native(const ConfigRecord& config, const TWIDDLE_ROM& rom)
     : NativeEngine(config, rom, engineWidth(config) + 1, engineWidth(config) - 1, 1 << config.nfft_max,
-                   engineWidth(config) - config.data_width),
+                   engineWidth(config) - config.data_width, false),
       engine_width(engineWidth(config)) {}
 
 void R22_native::setup(const ConfigRecord& config) {
@@ -23,10 +23,6 @@ void R22_native::setup(const ConfigRecord& config) {
     points = config.points;
     mapOrder(R22_walk(*this));
 }
-
-void R22_native::load(int32_t i, double re, double im) { store(input_at[i], re, im); }
-
-void R22_native::result(int32_t i, double& re, double& im) const { read(result_at[i], re, im); }
 
 void R22_native::run() {
     const bool wide = needsWide(engine_width + twiddle_width + 3);

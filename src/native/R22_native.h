@@ -14,9 +14,7 @@ public:
 
     void setup(const ConfigRecord& config);
     int32_t preDivision() const { return engine_width - data_width; }
-    void load(int32_t i, double re, double im);
     void run();
-    void result(int32_t i, double& re, double& im) const;
 
     int32_t engine_width;
 

@@ -7,7 +7,7 @@
 
 R2_native::R2_native(const ConfigRecord& config, const TWIDDLE_ROM& rom)
     : NativeEngine(config, rom, config.result_width, config.result_width - 1, 1 << config.nfft_max,
-                   config.has_scaling ? 0 : config.result_width - config.data_width),
+                   config.has_scaling ? 0 : config.result_width - config.data_width, true),
       bank(1 << (config.nfft_max - 1)) {}
 
 void R2_native::setup(const ConfigRecord& config) {
@@ -17,13 +17,7 @@ void R2_native::setup(const ConfigRecord& config) {
     mapOrder(R2_walk(*this, bank));
 }
 
-void R2_native::load(int32_t i, double re, double im) {
-    store(input_at[i], re, im);
-    // Only block floating point reads the headroom.
-    if (has_bfp) bfp_growth = std::min(bfp_growth, headroom(input_at[i]));
-}
 
-void R2_native::result(int32_t i, double& re, double& im) const { read(result_at[i], re, im); }
 
 void R2_native::run() {
     const bool wide = needsWide(result_width + twiddle_width + 2);

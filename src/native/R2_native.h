@@ -14,9 +14,7 @@ public:
 
     void setup(const ConfigRecord& config);
     int32_t preDivision() const { return has_scaling ? 0 : result_width - data_width; }
-    void load(int32_t i, double re, double im);
     void run();
-    void result(int32_t i, double& re, double& im) const;
 
 private:
     // The stage loops with Wide twiddle products and output quantisation Q,

@@ -7,7 +7,7 @@
 
 R4_native::R4_native(const ConfigRecord& config, const TWIDDLE_ROM& rom)
     : NativeEngine(config, rom, config.result_width, config.result_width - 1, 1 << config.nfft_max,
-                   config.has_scaling ? 0 : config.result_width - config.data_width),
+                   config.has_scaling ? 0 : config.result_width - config.data_width, true),
       bank(1 << (config.nfft_max - 2)) {}
 
 void R4_native::setup(const ConfigRecord& config) {
@@ -21,13 +21,7 @@ void R4_native::setup(const ConfigRecord& config) {
     mapOrder(R4_walk(*this, bank));
 }
 
-void R4_native::load(int32_t i, double re, double im) {
-    store(input_at[i], re, im);
-    // Only block floating point reads the headroom.
-    if (has_bfp) bfp_growth = std::min(bfp_growth, headroom(input_at[i]));
-}
 
-void R4_native::result(int32_t i, double& re, double& im) const { read(result_at[i], re, im); }
 
 void R4_native::run() {
     const bool wide = needsWide(result_width + twiddle_width + 2);

@@ -54,10 +54,13 @@ public:
             br[0] = x0r + x1r, bi[0] = x0i + x1i;
             br[1] = x0r - x1r, bi[1] = x0i - x1i;
         }
-        for (int i = 0; i < 2; ++i) {
-            br[i] = RequantPlan::wrap(br[i], bf_width);
-            bi[i] = RequantPlan::wrap(bi[i], bf_width);
-        }
+        // With a fixed schedule bf has a bit more than a sum of two memory
+        // words needs, and nothing wraps there.
+        if (!scaled_fixed)
+            for (int i = 0; i < 2; ++i) {
+                br[i] = RequantPlan::wrap(br[i], bf_width);
+                bi[i] = RequantPlan::wrap(bi[i], bf_width);
+            }
         int64_t outr[2], outi[2];
         if (s % 2 == 1 && !last) {
             const int64_t wr[2] = {w1r, w2r}, wi[2] = {w1i, w2i};
@@ -93,10 +96,15 @@ public:
         } else {
             for (int i = 0; i < 2; ++i) outr[i] = br[i], outi[i] = bi[i];
         }
-        x0r = RequantPlan::wrap(outr[0], mem_width);
-        x0i = RequantPlan::wrap(outi[0], mem_width);
-        x1r = RequantPlan::wrap(outr[1], mem_width);
-        x1i = RequantPlan::wrap(outi[1], mem_width);
+        // Without a fixed schedule out is narrower than memory, and nothing
+        // wraps there.
+        if (scaled_fixed) {
+            for (int i = 0; i < 2; ++i) {
+                outr[i] = RequantPlan::wrap(outr[i], mem_width);
+                outi[i] = RequantPlan::wrap(outi[i], mem_width);
+            }
+        }
+        x0r = outr[0], x0i = outi[0], x1r = outr[1], x1i = outi[1];
     }
 
     int32_t overflow = 0;

@@ -2,9 +2,12 @@
 # Runs each fuzz target of a fuzz build for a bounded time from the seed
 # corpus, and reports its executions and executions per second. A fault stops
 # the target; its input is kept under BUILD_DIR/fuzz-artifacts and printed in
-# hex, and the script fails.
+# hex, and the script fails. The input replays alone with
+# BUILD_DIR/tests/fuzz/fuzz_TARGET FILE.
 #
 #   run.sh BUILD_DIR SECONDS_PER_TARGET
+#
+# The fuzz build: CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DVFFT_FUZZ=ON
 set -euo pipefail
 build=$(cd "$1" && pwd)
 seconds=$2

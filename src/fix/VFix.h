@@ -152,8 +152,20 @@ private:
     void divideBy(const VFix& b);
     bool roundsUpFrom(const VFix& s) const;
     void requantiseNarrow(const VFix& s);
-    void storeNarrow(uint64_t pattern);
+    // The payload of at most 63 bits becomes pattern.
+    void storeNarrow(uint64_t pattern) {
+        for (int32_t i = 0; i < nwords_; ++i) w_[i] = static_cast<uint32_t>(pattern >> (16 * i)) & 0xFFFFu;
+    }
     bool holdsLargestPattern() const;
-    void takeStatus(const VFix& s);
-    void andStatus(const VFix& b);
+    void takeStatus(const VFix& s) {
+        isNumber = s.isNumber;
+        auxValid = s.auxValid;
+        isKnown = s.isKnown;
+        shadow = s.shadow;
+    }
+    void andStatus(const VFix& b) {
+        isNumber = isNumber && b.isNumber;
+        auxValid = auxValid && b.auxValid;
+        isKnown = isKnown && b.isKnown;
+    }
 };

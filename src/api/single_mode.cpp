@@ -28,33 +28,37 @@ void noteMagnitude(double x, const char* part, double& largest, bool& invalid) {
     }
 }
 
-// Multiplication by 2^k in steps of at most 2^62: each factor divides
-// (k < 0) or multiplies in turn. The exponents of a call (input block
-// exponent, engine block exponent, pre-division) stay within +-500.
+// Multiplication by 2^k in steps of at most 2^62: each step divides by 2^c
+// (k < 0) or multiplies by it, which is the multiplication by the exact
+// factor 2^-c or 2^c. The exponents of a call (input block exponent, engine
+// block exponent, pre-division) stay within +-500.
 struct PowerOfTwoSteps {
-    explicit PowerOfTwoSteps(int32_t k) : down(k < 0) {
+    explicit PowerOfTwoSteps(int32_t k) {
         int32_t n = k < 0 ? -k : k;
         do {
-            factors[count++] = powerOfTwo(n < 62 ? n : 62);
+            const int32_t c = n < 62 ? n : 62;
+            factors[count++] = powerOfTwo(k < 0 ? -c : c);
             n -= 62;
         } while (n > 0);
     }
     double apply(double x) const {
-        for (int32_t i = 0; i < count; ++i) x = down ? x / factors[i] : x * factors[i];
+        for (int32_t i = 0; i < count; ++i) x *= factors[i];
         return x;
     }
-    bool down;
     int32_t count = 0;
     double factors[9];
 };
 
 // floor(log10(x) / log10(2)) for x > 0. Away from powers of two it is the
-// binary exponent of x; within a relative 2^-30 of one, where the rounding of
-// the logarithms decides, the logarithms are evaluated.
+// binary exponent of x, read from its bits; within a relative 2^-30 of one,
+// where the rounding of the logarithms decides, the logarithms are evaluated.
 int32_t binaryExponent(double x) {
-    int e = 0;
-    const double m = std::frexp(x, &e);  // x = m 2^e, 0.5 <= m < 1
-    if (m > 0.5 + 0x1p-31 && m < 1.0 - 0x1p-31) return e - 1;
+    uint64_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    const int32_t field = static_cast<int32_t>((bits >> 52) & 0x7FF);
+    const uint64_t fraction = bits & ((uint64_t{1} << 52) - 1);
+    if (field != 0 && fraction > (uint64_t{1} << 22) && fraction < (uint64_t{1} << 52) - (uint64_t{1} << 22))
+        return field - 1023;
     return static_cast<int32_t>(std::floor(std::log10(x) / std::log10(2.0)));
 }
 
@@ -66,7 +70,10 @@ double roundToSingleSignificance(double v) {
     const double x = std::fabs(v);
     const int32_t e = binaryExponent(x);
     const double scale = powerOfTwo(-1 - e);
-    return s * quantizeToWidth(x * scale, 25, 1) / scale;
+    const double rounded = s * quantizeToWidth(x * scale, 25, 1);
+    // Division by the power of two scale, as multiplication by its inverse
+    // where that is a normal double.
+    return e < 1022 && e > -1022 ? rounded * powerOfTwo(1 + e) : rounded / scale;
 }
 
 }  // namespace

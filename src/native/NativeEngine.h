@@ -92,8 +92,6 @@ protected:
     }
     // v for v >= 0, -v - 1 for v < 0: the magnitude that the class limits test.
     static int64_t fold(int64_t v) { return v ^ (v >> 63); }
-    // Product registers wider than 63 bits need 128-bit arithmetic.
-    static bool needsWide(int32_t productWidth) { return productWidth > 63; }
 
     std::vector<int64_t> re_;
     std::vector<int64_t> im_;
@@ -120,6 +118,31 @@ inline bool extendedTarget() {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2");
 #endif
+}
+
+// Runs the engine's stage loops, engine.stages<Wide, Q>(), with twiddle
+// products in __int128 where the product register is wider than 63 bits
+// (else int64_t) and the output quantisation Q of the configuration, in the
+// version compiled for this processor.
+template <class Wide, int32_t Q, class Engine>
+__attribute__((target("avx2,bmi2"))) void stagesExtended(Engine& engine) {
+    engine.template stages<Wide, Q>();
+}
+template <class Wide, int32_t Q, class Engine>
+void stagesPortable(Engine& engine) {
+    engine.template stages<Wide, Q>();
+}
+template <class Wide, int32_t Q, class Engine>
+void stagesOn(Engine& engine) {
+    extendedTarget() ? stagesExtended<Wide, Q>(engine) : stagesPortable<Wide, Q>(engine);
+}
+template <class Engine>
+void runStages(Engine& engine, int32_t productWidth) {
+    const bool wide = productWidth > 63;
+    if (engine.has_rounding)
+        wide ? stagesOn<__int128, RoundHalfEvenHoldMax>(engine) : stagesOn<int64_t, RoundHalfEvenHoldMax>(engine);
+    else
+        wide ? stagesOn<__int128, Truncate>(engine) : stagesOn<int64_t, Truncate>(engine);
 }
 
 // 1 when the value v * 2^-point lies outside [-1, 1), else 0.

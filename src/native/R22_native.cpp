@@ -25,17 +25,12 @@ void R22_native::setup(const ConfigRecord& config) {
 }
 
 void R22_native::run() {
-    const bool wide = needsWide(engine_width + twiddle_width + 3);
-    const bool extended = extendedTarget();
-    if (has_rounding)
-        wide ? transformOn<__int128, RoundHalfEvenHoldMax>(extended) : transformOn<int64_t, RoundHalfEvenHoldMax>(extended);
-    else
-        wide ? transformOn<__int128, Truncate>(extended) : transformOn<int64_t, Truncate>(extended);
+    runStages(*this, engine_width + twiddle_width + 3);
     if (has_scaling == 1 && has_bfp == 1) normalise();
 }
 
 template <class Wide, int32_t Q>
-inline void R22_native::transform() {
+inline void R22_native::stages() {
     const R22_walk walk(*this);
     R22_native_PE<Wide, Q> pe(engine_width, twiddle_width, has_scaling == 1 && has_bfp == 0, nfft_max, nfft,
                               direction);

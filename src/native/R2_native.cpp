@@ -17,19 +17,12 @@ void R2_native::setup(const ConfigRecord& config) {
     mapOrder(R2_walk(*this, bank));
 }
 
-
-
 void R2_native::run() {
-    const bool wide = needsWide(result_width + twiddle_width + 2);
-    const bool extended = extendedTarget();
-    if (has_rounding)
-        wide ? transformOn<__int128, RoundHalfEvenHoldMax>(extended) : transformOn<int64_t, RoundHalfEvenHoldMax>(extended);
-    else
-        wide ? transformOn<__int128, Truncate>(extended) : transformOn<int64_t, Truncate>(extended);
+    runStages(*this, result_width + twiddle_width + 2);
 }
 
 template <class Wide, int32_t Q>
-inline void R2_native::transform() {
+inline void R2_native::stages() {
     const R2_walk walk(*this, bank);
     R2_native_PE<Wide, Q> pe(result_width, twiddle_width);
     int64_t* re = re_.data();

@@ -21,19 +21,12 @@ void R4_native::setup(const ConfigRecord& config) {
     mapOrder(R4_walk(*this, bank));
 }
 
-
-
 void R4_native::run() {
-    const bool wide = needsWide(result_width + twiddle_width + 2);
-    const bool extended = extendedTarget();
-    if (has_rounding)
-        wide ? transformOn<__int128, RoundHalfEvenHoldMax>(extended) : transformOn<int64_t, RoundHalfEvenHoldMax>(extended);
-    else
-        wide ? transformOn<__int128, Truncate>(extended) : transformOn<int64_t, Truncate>(extended);
+    runStages(*this, result_width + twiddle_width + 2);
 }
 
 template <class Wide, int32_t Q>
-inline void R4_native::transform() {
+inline void R4_native::stages() {
     const R4_walk walk(*this, bank);
     R4_native_PE<Wide, Q> pe(result_width, twiddle_width);
     int64_t* re = re_.data();

@@ -15,17 +15,11 @@ public:
     int32_t preDivision() const { return has_scaling ? 0 : result_width - data_width; }
     void run();
 
-private:
-    // The stage loops with Wide twiddle products and output quantisation Q,
-    // inlined into a version for the extended target and a portable one.
+    // The stage loops with Wide twiddle products and output quantisation Q
+    // (run through runStages).
     template <class Wide, int32_t Q>
-    __attribute__((always_inline)) inline void transform();
-    template <class Wide, int32_t Q>
-    __attribute__((target("avx2,bmi2"))) void transformExtended() { transform<Wide, Q>(); }
-    template <class Wide, int32_t Q>
-    void transformPortable() { transform<Wide, Q>(); }
-    template <class Wide, int32_t Q>
-    void transformOn(bool extended) { extended ? transformExtended<Wide, Q>() : transformPortable<Wide, Q>(); }
+    __attribute__((always_inline)) inline void stages();
 
+private:
     int32_t bank;
 };

@@ -7,26 +7,10 @@
 // which give the same results bit for bit.
 #pragma once
 
+#include "api/Engines.h"
 #include "api/Frame.h"
 #include "engine/ConfigRecord.h"
 #include "vfft_v8_0.h"
-
-class TWIDDLE_ROM;
-#if VFFT_NATIVE
-class R4_native;
-class R2_native;
-class R22_native;
-using R4Engine = R4_native;
-using R2Engine = R2_native;
-using R22Engine = R22_native;
-#else
-class R4_loop;
-class R2_loop;
-class R22_pipeline;
-using R4Engine = R4_loop;
-using R2Engine = R2_loop;
-using R22Engine = R22_pipeline;
-#endif
 
 // Plain C record, taken with malloc and released with free. Exactly one engine
 // pointer, the one selected by generics.C_ARCH, is set; the others are null.

@@ -2,10 +2,6 @@
 // largest transform.
 #include "api/State.h"
 #include "api/transform.h"
-#include "engine/R22_pipeline.h"
-#include "engine/R2_loop.h"
-#include "engine/R4_loop.h"
-#include "engine/TWIDDLE_ROM.h"
 
 void buildTables(velmor_ip_vfft_v8_0_state* st)
 {
@@ -23,22 +19,6 @@ void buildTables(velmor_ip_vfft_v8_0_state* st)
         break;
     default:
         st->r2 = new R2_loop(st->config);
-        break;
-    }
-}
-
-void releaseTables(velmor_ip_vfft_v8_0_state* st)
-{
-    delete st->twiddle_rom;
-    switch (st->generics.C_ARCH) {
-    case 1:
-        delete st->r4;
-        break;
-    case 3:
-        delete st->r22;
-        break;
-    default:
-        delete st->r2;
         break;
     }
 }

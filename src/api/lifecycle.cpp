@@ -144,6 +144,22 @@ velmor_ip_vfft_v8_0_state* velmor_ip_vfft_v8_0_create_state(velmor_ip_vfft_v8_0_
     return st;
 }
 
+void releaseTables(velmor_ip_vfft_v8_0_state* st)
+{
+    delete st->twiddle_rom;
+    switch (st->generics.C_ARCH) {
+    case 1:
+        delete st->r4;
+        break;
+    case 3:
+        delete st->r22;
+        break;
+    default:
+        delete st->r2;
+        break;
+    }
+}
+
 void velmor_ip_vfft_v8_0_destroy_state(velmor_ip_vfft_v8_0_state* state)
 {
     if (state == nullptr) {

@@ -12,10 +12,6 @@
 #include "engine/R22_pipeline.h"
 #include "engine/R2_loop.h"
 #include "engine/R4_loop.h"
-#include "engine/TWIDDLE_ROM.h"
-#include "native/R22_native.h"
-#include "native/R2_native.h"
-#include "native/R4_native.h"
 
 void buildTables(velmor_ip_vfft_v8_0_state* st)
 {
@@ -34,21 +30,6 @@ void buildTables(velmor_ip_vfft_v8_0_state* st)
         break;
     default:
         st->r2 = new R2_native(st->config, *rom);
-        break;
-    }
-}
-
-void releaseTables(velmor_ip_vfft_v8_0_state* st)
-{
-    switch (st->generics.C_ARCH) {
-    case 1:
-        delete st->r4;
-        break;
-    case 3:
-        delete st->r22;
-        break;
-    default:
-        delete st->r2;
         break;
     }
 }

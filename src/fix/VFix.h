@@ -146,6 +146,7 @@ private:
     static VFix bitwiseValue(const VFix& a, const VFix& b, BitOp op);
     static uint32_t combineBools(const VFix& a, const VFix& b, BitOp op);
     static void sumInto(VFix& t, const VFix& a, const VFix& b, bool subtract);
+    static void shiftInto(VFix& t, const VFix& a, int32_t n, bool right);
 
     void addShifted(const VNum& x, int64_t xs, const VNum& y, int64_t ys, bool subtract);
     void combineAligned(const VFix& b, Combine op);

@@ -5,11 +5,28 @@
 #include <cmath>
 #include <limits>
 
+#include "fix/RequantPlan.h"
 #include "fix/words.h"
 #include "num/digits.h"
 
 using namespace digits;
 using namespace words;
+
+namespace {
+
+// The register payload by the shared plan, its modes as template arguments so
+// that each mode's arithmetic is compiled on its own.
+template <int32_t O>
+int64_t applyPlan(const RequantPlan& plan, int64_t v) {
+    switch (plan.quant) {
+        case RoundHalfAway: return plan.applyAs<RoundHalfAway, O>(v);
+        case RoundHalfEven: return plan.applyAs<RoundHalfEven, O>(v);
+        case RoundHalfEvenHoldMax: return plan.applyAs<RoundHalfEvenHoldMax, O>(v);
+        default: return plan.applyAs<Truncate, O>(v);
+    }
+}
+
+}  // namespace
 
 // --- format ---------------------------------------------------------------------------
 
@@ -82,15 +99,41 @@ VFix& VFix::operator=(const VFix& s) {
 // HoldMax exception, increment, checkConvert) on payloads of 1 to 63 bits held
 // in machine words. As there, bits of s at or above its width read its top
 // bit, and the words hold the aligned and rounded bits when an overflow is thrown.
+//
+// Between Signed formats under Wrap or Saturate the payload comes from the
+// RequantPlan that the machine-integer engines write their registers with,
+// when the aligned source fits a machine word, at least one of its bits lands
+// in this value and no dropped bit lies above the source's width. Outside these
+// bounds the general route reads missing bits differently (an all-ones source
+// shifted out of the width does not overflow; sign bits above the width are no
+// sticky bits of RoundHalfAway).
 void VFix::requantiseNarrow(const VFix& s) {
     const int32_t ws = s.width_, wt = width_;
     const uint64_t mask = lowMask(wt);
     const uint64_t raw = narrowPattern(s);
     const bool top = ((raw >> (ws - 1)) & 1u) != 0;
     const uint64_t ext = top ? raw | ~lowMask(ws) : raw;
+    const int64_t d = static_cast<int64_t>(s.binaryPoint) - binaryPoint;
+
+    if (s.type_ == Signed && type_ == Signed && (ovfl_ == Wrap || ovfl_ == Saturate) && d <= ws && d + wt >= 1 &&
+        ws - d <= 64) {
+        const RequantPlan plan = RequantPlan::between(ws, s.binaryPoint, wt, binaryPoint, quant_, ovfl_);
+        const auto v = static_cast<int64_t>(ext);
+        flags_ &= ~1u;
+        if (ovfl_ == Wrap) {
+            storeNarrow(static_cast<uint64_t>(applyPlan<Wrap>(plan, v)) & mask);
+            return;
+        }
+        storeNarrow(static_cast<uint64_t>(applyPlan<Saturate>(plan, v)) & mask);
+        // The integer part overflows when the source bits from the register's
+        // top position upward are not all copies of the sign.
+        const int64_t above = v >> std::min<int64_t>(d + wt - 1, 63);
+        if (above != 0 && above != -1) flags_ |= 1u;
+        return;
+    }
+
     const bool neg = s.type_ == Signed && top;
     const uint64_t value = s.type_ == Signed ? ext : raw;
-    const int64_t d = static_cast<int64_t>(s.binaryPoint) - binaryPoint;
 
     uint64_t p = 0;
     if (d >= 64)

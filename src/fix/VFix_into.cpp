@@ -82,26 +82,20 @@ void VFix::multInto(VFix& t, const VFix& a, const VFix& b) {
     t = r;
 }
 
-void VFix::shiftLeftInto(VFix& t, const VFix& a, int32_t n) {
+// t = a * 2^n (left) or a * 2^-n (right) exactly: the width grows by n, and a
+// right shift moves the binary point instead of the bits.
+void VFix::shiftInto(VFix& t, const VFix& a, int32_t n, bool right) {
     if (n < 0) {
-        shiftRightInto(t, a, -n);
+        shiftInto(t, a, -n, !right);
         return;
     }
-    VFix& x = t.tempSlot(0, a.width_ + n, a.binaryPoint, a.type_, Truncate, Wrap);
-    x.alignTo(a, 0, n);
+    VFix& x = t.tempSlot(0, a.width_ + n, right ? a.binaryPoint + n : a.binaryPoint, a.type_, Truncate, Wrap);
+    x.alignTo(a, 0, right ? 0 : n);
     x.takeStatus(a);
-    x.shadow = scaled(a.shadow, n);
+    x.shadow = scaled(a.shadow, right ? -static_cast<int64_t>(n) : n);
     t = x;
 }
 
-void VFix::shiftRightInto(VFix& t, const VFix& a, int32_t n) {
-    if (n < 0) {
-        shiftLeftInto(t, a, -n);
-        return;
-    }
-    VFix& x = t.tempSlot(0, a.width_ + n, a.binaryPoint + n, a.type_, Truncate, Wrap);
-    x.alignTo(a, 0, 0);
-    x.takeStatus(a);
-    x.shadow = scaled(a.shadow, -static_cast<int64_t>(n));
-    t = x;
-}
+void VFix::shiftLeftInto(VFix& t, const VFix& a, int32_t n) { shiftInto(t, a, n, false); }
+
+void VFix::shiftRightInto(VFix& t, const VFix& a, int32_t n) { shiftInto(t, a, n, true); }

@@ -1,5 +1,5 @@
 """python3 -m vfft demo [options] [--plot FILE.png]
-python3 -m vfft study SPEC.json --out DIR [--workers N | --scheduler ADDRESS] [--quiet]
+python3 -m vfft study STUDY.json --out DIR [--workers N | --scheduler ADDRESS] [--quiet]
 
 demo runs one transform of a built-in multi-tone frame, prints the
 configuration, block exponent, overflow flag, the strongest bins and the SQNR
@@ -107,7 +107,7 @@ def main(argv=None):
     demo.add_argument("--library", help="library file or directory to load")
     demo.add_argument("--plot", metavar="FILE.png", help="write the spectrum and error plot to this file")
     study = commands.add_parser("study", help="run an accuracy study and write its table and plots")
-    study.add_argument("spec", metavar="SPEC.json", help="the study: grid, signal, frames, seed, ...")
+    study.add_argument("study_file", metavar="STUDY.json", help="the study: grid, signal, frames, seed, ...")
     study.add_argument("--out", required=True, metavar="DIR", help="directory for study.csv and the PNG plots")
     study.add_argument("--workers", type=int, metavar="N", help="threads of the local executor (default: one per processor)")
     study.add_argument("--scheduler", metavar="ADDRESS", help="run on the Dask cluster of this scheduler")

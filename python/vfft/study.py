@@ -9,7 +9,7 @@ statistics per point.
     vfft.plot_study(table, "plots")
 
 Every frame draws its samples from its own random stream, derived from
-(seed, point index, frame index), so a table depends on the specification
+(seed, point index, frame index), so a table depends on the description
 only: not on the executor, the number of workers or the order in which
 batches finish.
 """
@@ -38,7 +38,7 @@ from .helpers import quantize, reference_dft
 
 
 class StudySpecError(ValueError):
-    """A study specification that cannot run; `field` names the offending entry."""
+    """A study description that cannot run; `field` names the offending entry."""
 
     def __init__(self, field, message):
         super().__init__(f"{field}: {message}")
@@ -444,19 +444,19 @@ class Study:
                 self._runs.append((generics, schedule))
 
     @classmethod
-    def from_spec(cls, spec, base=None):
+    def from_dict(cls, description, base=None):
         """A study from a mapping with the fields grid, signal, frames, seed,
         percentiles, batch and library; `base` is the directory that a file
         signal's path is relative to."""
-        if not isinstance(spec, dict):
-            _fail("study", spec, "a mapping of study fields")
+        if not isinstance(description, dict):
+            _fail("study", description, "a mapping of study fields")
         fields = ("grid", "signal", "frames", "seed", "percentiles", "batch", "library")
-        for key in spec:
+        for key in description:
             if key not in fields:
                 raise StudySpecError(key, "is not a study field; the fields are " + ", ".join(fields))
-        if "grid" not in spec:
+        if "grid" not in description:
             raise StudySpecError("grid", "is missing: a study needs the grid of configurations to sweep")
-        return cls(**spec, base=base)
+        return cls(**description, base=base)
 
     @classmethod
     def from_file(cls, path):
@@ -464,11 +464,11 @@ class Study:
         path = Path(path)
         with open(path, encoding="utf-8") as source:
             try:
-                spec = json.load(source)
+                description = json.load(source)
             except json.JSONDecodeError as error:
                 raise StudySpecError(f"line {error.lineno} column {error.colno}",
                                      f"not valid JSON: {error.msg}") from None
-        return cls.from_spec(spec, base=path.parent)
+        return cls.from_dict(description, base=path.parent)
 
     def _check_signal(self, params, where):
         peak = self.signal.peak
@@ -540,9 +540,9 @@ class Study:
         return pd.DataFrame(rows)
 
 
-def run_study(spec, **options):
-    """Study.from_spec(spec).run(**options), or from_file when `spec` is a path."""
-    study = Study.from_file(spec) if isinstance(spec, (str, os.PathLike)) else Study.from_spec(spec)
+def run_study(description, **options):
+    """Study.from_dict(description).run(**options), or from_file when `description` is a path."""
+    study = Study.from_file(description) if isinstance(description, (str, os.PathLike)) else Study.from_dict(description)
     return study.run(**options)
 
 
@@ -740,12 +740,12 @@ def study_command(args):
     """python3 -m vfft study: runs a JSON study, writes study.csv and the plots into --out."""
     name = "python3 -m vfft study"
     try:
-        study = Study.from_file(args.spec)
+        study = Study.from_file(args.study_file)
     except OSError as error:
-        print(f"{name}: error: cannot read {args.spec}: {error.strerror}", file=sys.stderr)
+        print(f"{name}: error: cannot read {args.study_file}: {error.strerror}", file=sys.stderr)
         return 1
     except (StudySpecError, TypeError) as error:
-        print(f"{name}: error: {args.spec}: {error}", file=sys.stderr)
+        print(f"{name}: error: {args.study_file}: {error}", file=sys.stderr)
         return 1
     out = Path(args.out)
     try:

@@ -1,6 +1,6 @@
 """Accuracy studies: tables that do not depend on where or how the frames run,
 measurements against the noise model and the package's own helpers, the
-command line, and specifications that cannot run."""
+command line, and descriptions that cannot run."""
 
 import json
 import math
@@ -96,9 +96,9 @@ def test_overflow_rate_follows_the_level_and_models_share_their_streams():
 def test_a_frame_file_is_found_beside_its_specification(tmp_path, rng):
     rows = rng.uniform(-1.0, 1.0, (5, 32)) + 1j * rng.uniform(-1.0, 1.0, (5, 32))
     np.save(tmp_path / "frames.npy", rows)
-    spec = {"grid": {"arch": "radix2", "nfft_max": 5}, "signal": {"model": "file", "path": "frames.npy", "level": 0.5}}
-    (tmp_path / "spec.json").write_text(json.dumps(spec))
-    same(Study.from_file(tmp_path / "spec.json").run(workers=2),
+    description = {"grid": {"arch": "radix2", "nfft_max": 5}, "signal": {"model": "file", "path": "frames.npy", "level": 0.5}}
+    (tmp_path / "study.json").write_text(json.dumps(description))
+    same(Study.from_file(tmp_path / "study.json").run(workers=2),
          Study({"arch": "radix2", "nfft_max": 5, "level": 0.5}, signal=rows).run(workers=1))
 
 
@@ -116,19 +116,19 @@ def test_command_writes_the_table_and_plots_locally_and_on_a_scheduler(tmp_path,
         return code, out, err
 
     monkeypatch.chdir(tmp_path)
-    spec = {"grid": [{"arch": "radix2", "nfft_max": 5, "input_width": [12, 16], "rounding": ["truncate", "convergent"]},
+    description = {"grid": [{"arch": "radix2", "nfft_max": 5, "input_width": [12, 16], "rounding": ["truncate", "convergent"]},
                      {"arch": "radix2", "nfft_max": 5, "schedule": [[1, 1, 1, 0, 0]], "level": [0.1, 0.8]}],
             "frames": 6, "seed": 3, "batch": 4}
-    (tmp_path / "spec.json").write_text(json.dumps(spec))
-    code, out, err = run_cli("spec.json", "--out", "local", "--workers", "2")
+    (tmp_path / "study.json").write_text(json.dumps(description))
+    code, out, err = run_cli("study.json", "--out", "local", "--workers", "2")
     assert code == 0 and err == "" and out.startswith("6 points, 36 frames in ")
     for name in ("study.csv", "sqnr_vs_width.png", "overflow_vs_level.png"):
         assert f"wrote local/{name}" in out
     assert (tmp_path / "local" / "sqnr_vs_width.png").read_bytes()[:4] == b"\x89PNG"
     table = pd.read_csv(tmp_path / "local" / "study.csv")
-    expected = Study.from_spec(spec).run(workers=1)
+    expected = Study.from_dict(description).run(workers=1)
     pd.testing.assert_frame_equal(table, expected, check_exact=False, rtol=1e-15)
-    code, out, err = run_cli("spec.json", "--out", "remote", "--scheduler", cluster.scheduler.address, "--quiet")
+    code, out, err = run_cli("study.json", "--out", "remote", "--scheduler", cluster.scheduler.address, "--quiet")
     assert code == 0, err
     assert (tmp_path / "remote" / "study.csv").read_text() == (tmp_path / "local" / "study.csv").read_text()
 
@@ -142,7 +142,7 @@ def test_command_writes_the_table_and_plots_locally_and_on_a_scheduler(tmp_path,
 GRID = {"arch": "radix2", "nfft_max": 6}
 
 
-@pytest.mark.parametrize("spec, field, words", [
+@pytest.mark.parametrize("description, field, words", [
     ({"grid": {"arch": "radix3"}}, "grid.arch[0]", "one of radix4, radix2, pipelined, radix2-lite"),
     ({"grid": {"input_widths": [16]}}, "grid.input_widths", "is not a grid axis"),
     ({"grid": [GRID, {"level": []}]}, "grid[1].level", "is empty"),
@@ -171,9 +171,9 @@ GRID = {"arch": "radix2", "nfft_max": 6}
      "cannot be imported"),
     ({"grid": GRID, "signal": {"model": "file", "path": "missing.npy"}}, "signal.path", "cannot be read"),
 ])
-def test_bad_specifications_name_their_field(spec, field, words):
+def test_bad_specifications_name_their_field(description, field, words):
     with pytest.raises(StudySpecError) as raised:
-        Study.from_spec(spec)
+        Study.from_dict(description)
     assert raised.value.field.startswith(field) and words in str(raised.value)
 
 

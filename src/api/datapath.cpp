@@ -23,7 +23,10 @@ bool fractional(double v) {
 bool offGrid(const velmor_ip_vfft_v8_0_inputs& in, int32_t points, int32_t inputWidth) {
     const double s = std::ldexp(1.0, inputWidth - 1);
     bool off = false;
-    for (int32_t i = 0; i < points; ++i) off |= fractional(s * in.xn_re[i]) | fractional(s * in.xn_im[i]);
+    for (int32_t i = 0; i < points; ++i) {
+        off |= fractional(s * in.xn_re[i]);
+        off |= fractional(s * in.xn_im[i]);
+    }
     return off;
 }
 

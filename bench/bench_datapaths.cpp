@@ -6,48 +6,18 @@
 //
 // Benchmark names: library/architecture/configuration/N.
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
 #include <fftw3.h>
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "LoadedLibrary.h"
 #include "vfft_v8_0.h"
 
 namespace {
-
-struct Library {
-    using Create = velmor_ip_vfft_v8_0_state* (*)(velmor_ip_vfft_v8_0_generics);
-    using Destroy = void (*)(velmor_ip_vfft_v8_0_state*);
-    using Simulate = int32_t (*)(velmor_ip_vfft_v8_0_state*, velmor_ip_vfft_v8_0_inputs,
-                                 velmor_ip_vfft_v8_0_outputs*);
-    std::string name;
-    Create create = nullptr;
-    Destroy destroy = nullptr;
-    Simulate simulate = nullptr;
-};
-
-Library load(const char* name, const char* path) {
-    void* handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) {
-        std::fprintf(stderr, "bench_datapaths: cannot load %s: %s\n", path, dlerror());
-        std::exit(2);
-    }
-    Library lib;
-    lib.name = name;
-    lib.create = reinterpret_cast<Library::Create>(dlsym(handle, "velmor_ip_vfft_v8_0_create_state"));
-    lib.destroy = reinterpret_cast<Library::Destroy>(dlsym(handle, "velmor_ip_vfft_v8_0_destroy_state"));
-    lib.simulate = reinterpret_cast<Library::Simulate>(dlsym(handle, "velmor_ip_vfft_v8_0_bitacc_simulate"));
-    if (!lib.create || !lib.destroy || !lib.simulate) {
-        std::fprintf(stderr, "bench_datapaths: %s lacks the interface functions\n", path);
-        std::exit(2);
-    }
-    return lib;
-}
 
 struct Architecture {
     const char* name;
@@ -125,8 +95,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s NATIVE.so REFERENCE.so [benchmark options]\n", argv[0]);
         return 2;
     }
-    static const Library native = load("native", argv[1]);
-    static const Library reference = load("reference", argv[2]);
+    static const Library native(argv[1]);
+    static const Library reference(argv[2]);
     const int32_t lengths[] = {6, 10, 14, 16};
     for (const int32_t nfft : lengths) {
         const std::string size = std::to_string(1 << nfft);

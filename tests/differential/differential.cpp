@@ -7,7 +7,6 @@
 //   differential NATIVE.so REFERENCE.so SEED CASES [--case K]
 //
 // Case K of a seed is reproducible alone with --case K.
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -19,34 +18,10 @@
 #include <string>
 #include <vector>
 
+#include "LoadedLibrary.h"
 #include "vfft_v8_0.h"
 
 namespace {
-
-struct Library {
-    using Create = velmor_ip_vfft_v8_0_state* (*)(velmor_ip_vfft_v8_0_generics);
-    using Destroy = void (*)(velmor_ip_vfft_v8_0_state*);
-    using Simulate = int32_t (*)(velmor_ip_vfft_v8_0_state*, velmor_ip_vfft_v8_0_inputs,
-                                 velmor_ip_vfft_v8_0_outputs*);
-    explicit Library(const char* path) {
-        handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-        if (handle == nullptr) {
-            std::fprintf(stderr, "cannot load %s: %s\n", path, dlerror());
-            std::exit(2);
-        }
-        create = reinterpret_cast<Create>(dlsym(handle, "velmor_ip_vfft_v8_0_create_state"));
-        destroy = reinterpret_cast<Destroy>(dlsym(handle, "velmor_ip_vfft_v8_0_destroy_state"));
-        simulate = reinterpret_cast<Simulate>(dlsym(handle, "velmor_ip_vfft_v8_0_bitacc_simulate"));
-        if (!create || !destroy || !simulate) {
-            std::fprintf(stderr, "%s lacks the interface functions\n", path);
-            std::exit(2);
-        }
-    }
-    void* handle;
-    Create create;
-    Destroy destroy;
-    Simulate simulate;
-};
 
 // Runs the action with file descriptor 2 going to a temporary file; returns the text.
 template <class Action>
@@ -76,15 +51,7 @@ uint64_t bits(double x) {
 
 struct Case {
     velmor_ip_vfft_v8_0_generics g{};
-    std::string describe() const {
-        char text[256];
-        std::snprintf(text, sizeof text,
-                      "C_NFFT_MAX=%d C_ARCH=%d C_HAS_NFFT=%d C_USE_FLT_PT=%d C_INPUT_WIDTH=%d "
-                      "C_TWIDDLE_WIDTH=%d C_HAS_SCALING=%d C_HAS_BFP=%d C_HAS_ROUNDING=%d",
-                      g.C_NFFT_MAX, g.C_ARCH, g.C_HAS_NFFT, g.C_USE_FLT_PT, g.C_INPUT_WIDTH, g.C_TWIDDLE_WIDTH,
-                      g.C_HAS_SCALING, g.C_HAS_BFP, g.C_HAS_ROUNDING);
-        return text;
-    }
+    std::string describe() const { return ::describe(g); }
 };
 
 class Generator {

@@ -1,5 +1,4 @@
-// What the fuzz targets share: a library loaded by path with its four
-// functions, the capture of what a call writes on standard error, and a
+// What the fuzz targets share besides the loaded library: the capture of what a call writes on standard error, and a
 // reader that turns the fuzzer's bytes into arguments.
 #pragma once
 
@@ -16,38 +15,8 @@
 #include <string>
 #include <utility>
 
+#include "LoadedLibrary.h"
 #include "vfft_v8_0.h"
-
-// One build of the library, loaded privately so that both builds, which
-// export the same names, can live in one process.
-struct Library {
-    using Defaults = velmor_ip_vfft_v8_0_generics (*)();
-    using Create = velmor_ip_vfft_v8_0_state* (*)(velmor_ip_vfft_v8_0_generics);
-    using Destroy = void (*)(velmor_ip_vfft_v8_0_state*);
-    using Simulate = int32_t (*)(velmor_ip_vfft_v8_0_state*, velmor_ip_vfft_v8_0_inputs,
-                                 velmor_ip_vfft_v8_0_outputs*);
-
-    explicit Library(const char* path) {
-        void* handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-        if (handle == nullptr) {
-            std::fprintf(stderr, "cannot load %s: %s\n", path, dlerror());
-            std::abort();
-        }
-        defaults = reinterpret_cast<Defaults>(dlsym(handle, "velmor_ip_vfft_v8_0_get_default_generics"));
-        create = reinterpret_cast<Create>(dlsym(handle, "velmor_ip_vfft_v8_0_create_state"));
-        destroy = reinterpret_cast<Destroy>(dlsym(handle, "velmor_ip_vfft_v8_0_destroy_state"));
-        simulate = reinterpret_cast<Simulate>(dlsym(handle, "velmor_ip_vfft_v8_0_bitacc_simulate"));
-        if (!defaults || !create || !destroy || !simulate) {
-            std::fprintf(stderr, "%s lacks the interface functions\n", path);
-            std::abort();
-        }
-    }
-
-    Defaults defaults;
-    Create create;
-    Destroy destroy;
-    Simulate simulate;
-};
 
 // Collects what the library writes on file descriptor 2 during an action, in
 // one memory file reused for every call; the fuzzer's own reports keep the

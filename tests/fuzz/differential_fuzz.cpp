@@ -48,16 +48,6 @@ velmor_ip_vfft_v8_0_generics configuration(int i) {
     return g;
 }
 
-std::string describe(const velmor_ip_vfft_v8_0_generics& g) {
-    char text[200];
-    std::snprintf(text, sizeof text,
-                  "C_NFFT_MAX=%d C_ARCH=%d C_HAS_NFFT=%d C_USE_FLT_PT=%d C_INPUT_WIDTH=%d C_TWIDDLE_WIDTH=%d "
-                  "C_HAS_SCALING=%d C_HAS_BFP=%d C_HAS_ROUNDING=%d",
-                  g.C_NFFT_MAX, g.C_ARCH, g.C_HAS_NFFT, g.C_USE_FLT_PT, g.C_INPUT_WIDTH, g.C_TWIDDLE_WIDTH,
-                  g.C_HAS_SCALING, g.C_HAS_BFP, g.C_HAS_ROUNDING);
-    return text;
-}
-
 void compareArrays(const char* name, const Array& a, const Array& b, const std::string& where) {
     for (int32_t i = 0; i < a.n; ++i) {
         const double x = a.p[static_cast<size_t>(i)], y = b.p[static_cast<size_t>(i)];

@@ -73,16 +73,6 @@ void R22_pipeline::blockExponent() {
     // The samples were loaded divided by 2^(nfft_max + 1); f brings the
     // results back to units of the input range.
     const double f = std::ldexp(1.0, nfft_max + 1);
-    double v = 0.0;
-    for (int32_t i = 0; i < points; ++i) {
-        const double a = mem[i].re.toDouble() * f;
-        const double b = mem[i].im.toDouble() * f;
-        const double c = std::fabs(a) > std::fabs(b) ? a : b;
-        if (std::fabs(c) > std::fabs(v)) v = c;
-    }
-    blk_exp = 0;
-    while (v >= 1.0 || v < -1.0) {
-        v /= 2.0;
-        ++blk_exp;
-    }
+    blk_exp = R22_walk(*this).blockExponent(
+        [&](int32_t i, bool imag) { return (imag ? mem[i].im : mem[i].re).toDouble() * f; });
 }

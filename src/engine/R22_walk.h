@@ -7,6 +7,7 @@
 // by it.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "engine/FFT.h"
@@ -38,6 +39,28 @@ public:
         const int32_t entry = (e.scaling_word >> (2 * (s >> 1))) & 3;
         if (s % 2 == 1) return entry;
         return s == e.nfft - 1 ? entry & 1 : 0;
+    }
+
+    // Block floating point: the number of halvings that bring the largest
+    // result part, in units of the input range, into [-1, 1). part(i, imag)
+    // gives the real or imaginary part of result slot i in those units; of a
+    // sample the part of larger magnitude counts (the imaginary one on a
+    // tie), and of equal magnitudes the first found stays.
+    template <class Part>
+    int32_t blockExponent(Part&& part) const {
+        double v = 0.0;
+        for (int32_t i = 0; i < e.points; ++i) {
+            const double a = part(i, false);
+            const double b = part(i, true);
+            const double c = std::fabs(a) > std::fabs(b) ? a : b;
+            if (std::fabs(c) > std::fabs(v)) v = c;
+        }
+        int32_t shift = 0;
+        while (v >= 1.0 || v < -1.0) {
+            v /= 2.0;
+            ++shift;
+        }
+        return shift;
     }
 
     template <class Visit>

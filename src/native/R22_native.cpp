@@ -47,23 +47,13 @@ inline void R22_native::stages() {
     overflow = pe.overflow;
 }
 
-// The block exponent of R22_pipeline: the largest part in units of the input
-// range (the first of equal magnitudes), halved until it lies in [-1, 1);
-// then every part is shifted down by it with truncation.
+// Block floating point: the block exponent of the results, then every part
+// shifted down by it with truncation.
 void R22_native::normalise() {
-    const int32_t toInput = nfft_max + 1 - mem_point;
-    double v = 0.0;
-    for (int32_t i = 0; i < points; ++i) {
-        const double a = std::ldexp(static_cast<double>(re_[i]), toInput);
-        const double b = std::ldexp(static_cast<double>(im_[i]), toInput);
-        const double c = std::fabs(a) > std::fabs(b) ? a : b;
-        if (std::fabs(c) > std::fabs(v)) v = c;
-    }
-    blk_exp = 0;
-    while (v >= 1.0 || v < -1.0) {
-        v /= 2.0;
-        ++blk_exp;
-    }
+    // Payloads to units of the input range: exact products with a power of two.
+    const double toInput = std::ldexp(1.0, nfft_max + 1 - mem_point);
+    blk_exp = R22_walk(*this).blockExponent(
+        [&](int32_t i, bool imag) { return static_cast<double>(imag ? im_[i] : re_[i]) * toInput; });
     for (int32_t i = 0; i < points; ++i) {
         re_[i] >>= blk_exp;
         im_[i] >>= blk_exp;

@@ -6,8 +6,9 @@
     r.y, r.blk_exp, r.overflow, r.scale
 """
 
-from .core import ARCHES, ROUNDINGS, SCALINGS, FFT, ManyResult, Result, check_generics
-from .errors import CODE_MEANINGS, CODE_NAMES, VfftError, code_name
+from .config import ARCHES, ROUNDINGS, SCALINGS, Configuration, Description, check_generics, default_generics
+from .core import FFT, Result
+from .errors import CODE_NAMES, VfftError, VfftWarning, code_name
 from .helpers import from_codes, quantize, reference_dft, sqnr, to_codes
 from .vectors import VectorFrame, VectorSet, read_vectors
 
@@ -26,8 +27,8 @@ def __getattr__(name):
 
 
 __all__ = [
-    "ARCHES", "ROUNDINGS", "SCALINGS", "FFT", "ManyResult", "Result", "check_generics",
-    "CODE_MEANINGS", "CODE_NAMES", "VfftError", "code_name",
+    "ARCHES", "ROUNDINGS", "SCALINGS", "Configuration", "Description", "check_generics", "default_generics",
+    "FFT", "Result", "CODE_NAMES", "VfftError", "VfftWarning", "code_name",
     "from_codes", "quantize", "reference_dft", "sqnr", "to_codes",
     "VectorFrame", "VectorSet", "read_vectors",
     *_STUDY_NAMES,

@@ -1,5 +1,6 @@
-"""The library's C interface through ctypes: the three records, the four
-functions and the search for the shared library.
+"""The library's C interface through ctypes: the records, the four functions,
+the extension calls (describe, message sink, batch) and the search for the
+shared library.
 
 This layer passes exactly what it is given, null pointers and inconsistent
 sizes included, so that every answer of the library can be observed; the
@@ -65,6 +66,48 @@ class Outputs(ctypes.Structure):
     ]
 
 
+# Largest number of schedule entries of any call.
+MAX_STAGES = 16
+
+
+class Description(ctypes.Structure):
+    """velmor_ip_vfft_v8_0_description: the rules of one configuration at one length."""
+
+    _fields_ = [
+        ("nfft", ctypes.c_int32),
+        ("nfft_min", ctypes.c_int32),
+        ("nfft_max", ctypes.c_int32),
+        ("stages", ctypes.c_int32),
+        ("schedule_max", ctypes.c_int32 * MAX_STAGES),
+        ("default_schedule", ctypes.c_int32 * MAX_STAGES),
+        ("float_mode", ctypes.c_int32),
+        ("input_width", ctypes.c_int32),
+        ("input_point", ctypes.c_int32),
+        ("output_width", ctypes.c_int32),
+        ("output_point", ctypes.c_int32),
+        ("has_blk_exp", ctypes.c_int32),
+        ("has_overflow", ctypes.c_int32),
+    ]
+
+
+class Batch(ctypes.Structure):
+    """velmor_ip_vfft_v8_0_batch: what a batch call adds to the single call's records."""
+
+    _fields_ = [
+        ("frames", ctypes.c_int64),
+        ("step", ctypes.c_int32),
+        ("directions", _int32_p),
+        ("schedule_per_frame", ctypes.c_int32),
+        ("blk_exp", _int32_p),
+        ("overflow", _int32_p),
+        ("failed_frame", ctypes.c_int64),
+    ]
+
+
+# velmor_ip_vfft_v8_0_sink: receives one message line (bytes, without its newline).
+Sink = ctypes.CFUNCTYPE(None, ctypes.c_void_p, ctypes.c_char_p)
+
+
 def double_pointer(array):
     """Pointer to the data of a C-contiguous float64 numpy array, or null for None."""
     if array is None:
@@ -77,6 +120,11 @@ def int32_pointer(array):
     if array is None:
         return _int32_p()
     return array.ctypes.data_as(_int32_p)
+
+
+def address_pointer(address):
+    """Pointer to doubles at an integer address (a frame inside a batch's array)."""
+    return ctypes.cast(address, _double_p)
 
 
 class Library:
@@ -102,6 +150,23 @@ class Library:
         self._simulate = getattr(self._dll, prefix + "bitacc_simulate")
         self._simulate.argtypes = [ctypes.c_void_p, Inputs, ctypes.POINTER(Outputs)]
         self._simulate.restype = ctypes.c_int32
+        self._describe = getattr(self._dll, prefix + "describe")
+        self._describe.argtypes = [Generics, ctypes.c_int32, ctypes.POINTER(Description)]
+        self._describe.restype = ctypes.c_int32
+        self._create_with_sink = getattr(self._dll, prefix + "create_state_with_sink")
+        self._create_with_sink.argtypes = [Generics, Sink, ctypes.c_void_p]
+        self._create_with_sink.restype = ctypes.c_void_p
+        self._batch = getattr(self._dll, prefix + "simulate_batch")
+        self._batch.argtypes = [ctypes.c_void_p, Inputs, ctypes.POINTER(Outputs), ctypes.POINTER(Batch)]
+        self._batch.restype = ctypes.c_int32
+        self.version = self._text(prefix + "version")
+        self.datapath = self._text(prefix + "datapath")
+
+    def _text(self, name):
+        function = getattr(self._dll, name)
+        function.argtypes = []
+        function.restype = ctypes.c_char_p
+        return function().decode()
 
     def default_generics(self):
         return self._default()
@@ -116,6 +181,20 @@ class Library:
     def simulate(self, state, inputs, outputs):
         """One call; `state` and `outputs` may be None to pass null pointers."""
         return int(self._simulate(state, inputs, None if outputs is None else ctypes.byref(outputs)))
+
+    def describe(self, generics, nfft=0):
+        """(code, Description): code 0 fills the description; 1 for invalid generics,
+        2 for an nfft outside the configuration's range."""
+        description = Description()
+        return int(self._describe(generics, nfft, ctypes.byref(description))), description
+
+    def create_state_with_sink(self, generics, sink):
+        """create_state whose messages, and those of the state's calls, go to `sink` (a Sink)."""
+        return self._create_with_sink(generics, sink, None)
+
+    def simulate_batch(self, state, inputs, outputs, batch):
+        """One batch call over batch.frames frames; fills outputs and batch.failed_frame."""
+        return int(self._batch(state, inputs, ctypes.byref(outputs), ctypes.byref(batch)))
 
 
 _loaded = {}

@@ -1,4 +1,10 @@
-"""Return codes of a simulation call and the exception that carries them."""
+"""The library's messages in Python: its return codes, the exception that
+carries an error line, the warning category of its warning lines, and the
+sink through which a state's lines reach them."""
+
+import warnings
+
+from . import capi
 
 CODE_NAMES = {
     1: "null_state",
@@ -26,32 +32,6 @@ CODE_NAMES = {
     23: "xk_im_size",
 }
 
-CODE_MEANINGS = {
-    1: "the state pointer is null",
-    2: "the outputs pointer is null",
-    3: "the state has no radix-4 engine",
-    4: "the state has no radix-2 engine",
-    5: "the state has no pipelined engine",
-    6: "nfft is outside 6 to C_NFFT_MAX",
-    7: "nfft is outside 3 to C_NFFT_MAX",
-    8: "xn_re is null",
-    9: "xn_re_size is not 2^nfft",
-    10: "a real input value is out of range",
-    11: "xn_im is null",
-    12: "xn_im_size is not 2^nfft",
-    13: "an imaginary input value is out of range",
-    14: "scaling_sch is null although the core needs a schedule",
-    15: "scaling_sch_size is not ceil(nfft/2)",
-    16: "scaling_sch_size is not nfft",
-    17: "a schedule value is outside 0 to 3",
-    18: "the final radix-2 stage's schedule value is above 1",
-    19: "direction is neither 0 nor 1",
-    20: "xk_re is null",
-    21: "xk_im is null",
-    22: "xk_re_size is less than 2^nfft",
-    23: "xk_im_size is less than 2^nfft",
-}
-
 
 def code_name(code):
     """Short name of a return code; 'ok' for 0, 'unknown' for codes the library never returns."""
@@ -60,18 +40,50 @@ def code_name(code):
     return CODE_NAMES.get(code, "unknown")
 
 
-class VfftError(RuntimeError):
-    """A simulation call returned a non-zero code.
+class VfftError(ValueError):
+    """The library refused a call or a configuration.
 
-    `code` is the library's return code, `name` its short name; the library
-    has written its own one-line message to standard error.
+    `message` is the library's own line ("ERROR:vfft_v8_0:..."); `code` the
+    call's return code (None when create_state refused the generics) and
+    `name` its short name; `where` names the frame the call stopped at.
     """
 
-    def __init__(self, code):
+    def __init__(self, code, message, where=None):
         self.code = code
-        self.name = code_name(code)
-        meaning = CODE_MEANINGS.get(code, "not a code of this library")
-        super().__init__(f"simulation call failed with code {code} ({self.name}): {meaning}")
+        self.name = None if code is None else code_name(code)
+        self.message = message
+        self.where = where
+        super().__init__(message if where is None else f"{message} ({where})")
 
     def __reduce__(self):
-        return (VfftError, (self.code,))
+        return (VfftError, (self.code, self.message, self.where))
+
+
+class VfftWarning(UserWarning):
+    """A warning line of the library ("WARNING:vfft_v8_0:..."), such as off-grid input."""
+
+
+class Messages:
+    """Collects the lines that the library writes for one state, through a sink
+    that lives as long as the state."""
+
+    def __init__(self):
+        self.lines = []
+        self.sink = capi.Sink(self._receive)
+
+    def _receive(self, user, line):
+        self.lines.append(line.decode("utf-8", "replace"))
+
+    def take(self):
+        lines, self.lines = self.lines, []
+        return lines
+
+
+def report(lines, code=0, where=None, stacklevel=3):
+    """Turns a call's lines into Python: each distinct warning line once as a
+    VfftWarning, then a VfftError with the first error line when `code` is not 0."""
+    for line in dict.fromkeys(line for line in lines if line.startswith("WARNING:")):
+        warnings.warn(line, VfftWarning, stacklevel=stacklevel)
+    if code != 0:
+        errors = [line for line in lines if line.startswith("ERROR:")]
+        raise VfftError(code, errors[0] if errors else f"the library returned code {code} without a message", where)

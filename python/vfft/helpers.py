@@ -77,18 +77,30 @@ def _layout(width, frac_bits, float_mode):
     return width, int(frac_bits)
 
 
+def _result_layout(width, frac_bits, float_mode):
+    """A core (anything with output_width, output_point and float_mode) stands
+    for the layout of its result codes."""
+    if hasattr(width, "output_width"):
+        return width.output_width, width.output_point, width.float_mode
+    return width, frac_bits, float_mode
+
+
 def to_codes(y, width, *, frac_bits=None, float_mode=False, fmt="int"):
     """Two's-complement codes of the values y at `width` bits.
 
-    A code c stands for c / 2^frac_bits (frac_bits defaults to width - 1; an
-    unscaled core's output keeps the input's LSB, so pass the input width
-    minus one there). In floating-point mode the code is the IEEE single bit
-    pattern read as a signed 32-bit integer. fmt="int" gives int64 codes, with
+    A code c stands for c / 2^frac_bits (frac_bits defaults to width - 1).
+    `width` may be a core (vfft.FFT or vfft.Configuration): its result codes'
+    width and binary point then apply, which the library's describe call
+    gives (an unscaled core's results grow, and a pipelined core's scaled
+    results have one more integer bit). In floating-point mode the code is
+    the IEEE single bit pattern read as a signed 32-bit integer. fmt="int"
+    gives int64 codes, with
     a last axis of (re, im) for complex y; fmt="hex" gives strings of
     ceil(2*width/4) lower-case hex digits holding (re << width) | im for
     complex y, and ceil(width/4) digits for real y. Values that are not
     exactly codes raise ValueError.
     """
+    width, frac_bits, float_mode = _result_layout(width, frac_bits, float_mode)
     width, frac_bits = _layout(width, frac_bits, float_mode)
     if fmt not in ("int", "hex"):
         raise ValueError(f"fmt {fmt!r} is not one of: int, hex")
@@ -145,8 +157,10 @@ def from_codes(codes, width, *, frac_bits=None, float_mode=False):
 
     `codes` is an integer array (a last axis of length 2 is read as (re, im)
     and gives complex values), or a hex word or sequence of hex words holding
-    (re << width) | im, which give complex values.
+    (re << width) | im, which give complex values. `width` may be a core, as
+    for to_codes.
     """
+    width, frac_bits, float_mode = _result_layout(width, frac_bits, float_mode)
     width, frac_bits = _layout(width, frac_bits, float_mode)
     array = np.asarray(codes, dtype=object if isinstance(codes, (list, tuple)) else None)
     flat = array.reshape(-1)

@@ -8,7 +8,8 @@ from typing import List, NamedTuple
 
 import numpy as np
 
-from .core import FFT, check_generics
+from .config import Configuration
+from .core import FFT
 from .helpers import _values, to_codes
 
 FORMAT = "vfft-vectors"
@@ -39,6 +40,7 @@ class VectorSet(NamedTuple):
     float_mode: bool
     input_width: int
     output_width: int
+    output_point: int
     frames: List[VectorFrame]
 
     def fft(self, **kwargs):
@@ -70,8 +72,7 @@ class VectorSet(NamedTuple):
 
 
 def _result_codes(y, vectors):
-    return to_codes(y, vectors.output_width, frac_bits=None if vectors.float_mode else vectors.input_width - 1,
-                    float_mode=vectors.float_mode)
+    return to_codes(y, vectors.output_width, frac_bits=vectors.output_point, float_mode=vectors.float_mode)
 
 
 def _field(mapping, name, kind, where):
@@ -152,7 +153,11 @@ def read_vectors(directory):
     where = str(manifest_path)
     if not isinstance(manifest, dict) or manifest.get("format") != FORMAT or manifest.get("version") != VERSION:
         raise ValueError(f"{where}: expected format {FORMAT!r} version {VERSION}")
-    generics = check_generics(_field(manifest, "generics", dict, where))
+    try:
+        config = Configuration(_field(manifest, "generics", dict, where))
+    except (TypeError, ValueError) as error:
+        raise ValueError(f"{where}: generics: {error}") from None
+    generics, rules = config.generics, config.describe()
     float_mode = _field(manifest, "float", bool, where)
     input_width = _field(manifest, "input_width", int, where)
     output_width = _field(manifest, "output_width", int, where)
@@ -164,13 +169,11 @@ def read_vectors(directory):
         raise ValueError(f"{where}: frame_count is {manifest['frame_count']} but {len(entries)} frames are listed")
     if float_mode != bool(generics["C_USE_FLT_PT"]):
         raise ValueError(f"{where}: 'float' is {float_mode} but C_USE_FLT_PT is {generics['C_USE_FLT_PT']}")
-    fft_widths = _widths(generics)
-    if (input_width, output_width) != fft_widths:
-        raise ValueError(f"{where}: widths {input_width} in and {output_width} out, expected {fft_widths[0]} "
-                         f"and {fft_widths[1]} for these generics")
+    if (input_width, output_width) != (rules.input_width, rules.output_width):
+        raise ValueError(f"{where}: widths {input_width} in and {output_width} out, expected {rules.input_width} "
+                         f"and {rules.output_width} for these generics")
     x_codes = _read_samples(directory, files, "input", count_in, input_width)
     y_codes = _read_samples(directory, files, "output", count_out, output_width)
-    frac_bits = 0 if float_mode else input_width - 1
     frames = []
     offset = 0
     for position, entry in enumerate(entries):
@@ -190,15 +193,8 @@ def read_vectors(directory):
             index=_field(entry, "index", int, at), nfft=nfft, direction=_field(entry, "direction", int, at),
             scaling_sch=_field(entry, "scaling_sch", list, at), blk_exp=_field(entry, "blk_exp", int, at),
             overflow=_field(entry, "overflow", int, at), x_codes=xs, y_codes=ys,
-            x=_values(xs, frac_bits, float_mode), y=_values(ys, frac_bits, float_mode)))
+            x=_values(xs, rules.input_point, float_mode), y=_values(ys, rules.output_point, float_mode)))
     if offset != count_in or offset != count_out:
         raise ValueError(f"{where}: the frames cover {offset} samples, but the files hold {count_in} in "
                          f"and {count_out} out")
-    return VectorSet(manifest, generics, float_mode, input_width, output_width, frames)
-
-
-def _widths(generics):
-    if generics["C_USE_FLT_PT"]:
-        return 32, 32
-    width = generics["C_INPUT_WIDTH"]
-    return width, width if generics["C_HAS_SCALING"] else width + generics["C_NFFT_MAX"] + 1
+    return VectorSet(manifest, generics, float_mode, input_width, output_width, rules.output_point, frames)

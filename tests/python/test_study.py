@@ -4,6 +4,7 @@ command line, and descriptions that cannot run."""
 
 import json
 import math
+import warnings
 
 import numpy as np
 import pytest
@@ -80,17 +81,19 @@ def test_measurements_agree_with_a_frame_by_frame_run(rng):
     assert {e: row[f"blk_exp_{e}"] for e in exponents} == {e: exponents.count(e) for e in exponents}
 
 
-def test_overflow_rate_follows_the_level_and_models_share_their_streams():
+def test_overflow_rate_follows_the_level_for_every_model():
     # Unshifted stages grow a frame by at most 2 per stage in magnitude:
     # below 2^-6 / sqrt(2) nothing can overflow; full-scale noise always does.
     grid = {"arch": "radix2", "nfft_max": 6, "schedule": [[0] * 6], "level": [0.01, 0.9]}
-    table = Study(grid, frames=8).run(workers=2)
-    assert table["overflow_rate"].tolist() == [0.0, 1.0]
+    assert Study(grid, frames=8).run(workers=2)["overflow_rate"].tolist() == [0.0, 1.0]
 
     def noise(rng, points):
         return rng.uniform(-1.0, 1.0, points) + 1j * rng.uniform(-1.0, 1.0, points)
 
-    same(Study(grid, signal=noise, frames=8).run(workers=1, progress=True), table)
+    generated = Study(grid, signal=noise, frames=8, batch=3)
+    table = generated.run(workers=1, progress=True)
+    assert table["overflow_rate"].tolist() == [0.0, 1.0]
+    same(generated.run(workers=2), table)
 
 
 def test_a_frame_file_is_found_beside_its_specification(tmp_path, rng):
@@ -128,6 +131,10 @@ def test_command_writes_the_table_and_plots_locally_and_on_a_scheduler(tmp_path,
     table = pd.read_csv(tmp_path / "local" / "study.csv")
     expected = Study.from_dict(description).run(workers=1)
     pd.testing.assert_frame_equal(table, expected, check_exact=False, rtol=1e-15)
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")  # a line per rounding mode: grouped by one column
+        assert vfft.plot_study(expected[expected["level"] == 1.0], tmp_path / "widths") == [
+            tmp_path / "widths" / "sqnr_vs_width.png"]
     code, out, err = run_cli("study.json", "--out", "remote", "--scheduler", cluster.scheduler.address, "--quiet")
     assert code == 0, err
     assert (tmp_path / "remote" / "study.csv").read_text() == (tmp_path / "local" / "study.csv").read_text()
@@ -137,6 +144,10 @@ def test_command_writes_the_table_and_plots_locally_and_on_a_scheduler(tmp_path,
     assert code == 1 and out == "" and not (tmp_path / "bad").exists()
     assert err == ("python3 -m vfft study: error: bad.json: grid.rounding[0]: 'nearest' is not valid: "
                    "expected one of truncate, convergent\n")
+    with pytest.raises(SystemExit):
+        run_cli("study.json", "--out", "none", "--workers", "0")
+    err = capsys.readouterr().err
+    assert err.startswith("usage: python3 -m vfft study ") and err.endswith("--workers must be at least 1, got 0\n")
 
 
 GRID = {"arch": "radix2", "nfft_max": 6}
@@ -146,12 +157,14 @@ GRID = {"arch": "radix2", "nfft_max": 6}
     ({"grid": {"arch": "radix3"}}, "grid.arch[0]", "one of radix4, radix2, pipelined, radix2-lite"),
     ({"grid": {"input_widths": [16]}}, "grid.input_widths", "is not a grid axis"),
     ({"grid": [GRID, {"level": []}]}, "grid[1].level", "is empty"),
-    ({"grid": {"arch": "radix4", "nfft_max": 5}}, "grid point 0 (arch='radix4', nfft_max=5)", "C_NFFT_MAX = 5"),
+    ({"grid": {"arch": "radix4", "nfft_max": 5}}, "grid point 0 (arch='radix4', nfft_max=5)",
+     "ERROR:vfft_v8_0:create_state called with C_NFFT_MAX < 6"),
     ({"grid": {"arch": "radix2", "C_ARCH": 2}}, "grid point 0 (arch='radix2', C_ARCH=2)", "give one of them"),
-    ({"grid": dict(GRID, nfft=5)}, "grid point 0 (arch='radix2', nfft_max=6, nfft=5)", "runtime_nfft = true"),
+    ({"grid": dict(GRID, nfft=5)}, "grid point 0 (arch='radix2', nfft_max=6, nfft=5)", "the fixed length 2^6"),
     ({"grid": dict(GRID, schedule=[[1, 1]])}, "grid point 0", "has 2 values, expected 6"),
-    ({"grid": dict(GRID, scaling="bfp", schedule=[[1] * 6])}, "grid point 0", "applies to scaling 'schedule'"),
-    ({"grid": dict(GRID, schedule=[[1, 1, 4, 1, 1, 1]])}, "grid.schedule[0][2]", "from 0 to 3"),
+    ({"grid": dict(GRID, scaling="bfp", schedule=[[1] * 6])}, "grid point 0", "this core takes no schedule"),
+    ({"grid": dict(GRID, schedule=[[1, 1, 4, 1, 1, 1]])}, "grid point 0", "4 at stage 2 is above 3, the largest"),
+    ({"grid": dict(GRID, schedule=[[1, -1]])}, "grid.schedule[0][1]", "an integer of at least 0"),
     ({"grid": dict(GRID, level=[0.5, 1.5])}, "grid point 1", "peaks at 1.5, beyond the full scale"),
     ({"grid": dict(GRID, level=0.5), "signal": {"model": "noise", "level": 0.5}}, "grid point 0", "both"),
     ({"grid": GRID, "frames": 0}, "frames", "at least 1"),

@@ -67,7 +67,7 @@ def core_generics(words, raw=None):
     return generics
 
 
-def _record(generics):
+def generics_record(generics):
     return capi.Generics(*(generics[name] for name in capi.GENERIC_NAMES))
 
 
@@ -138,6 +138,11 @@ class Configuration:
     def library_path(self):
         return self._library.path
 
+    @property
+    def datapath(self):
+        """The library's datapath: "reference", or "native" and the vector target it runs."""
+        return self._library.datapath
+
     def _word(self, table, value):
         return next(name for name, code in table.items() if code == value)
 
@@ -178,7 +183,7 @@ class Configuration:
         ValueError names the range when nfft is outside it."""
         key = self.nfft_max if nfft is None else require_int(nfft, "nfft")
         if key not in self._descriptions:
-            code, d = self._library.describe(_record(self.generics), key)
+            code, d = self._library.describe(generics_record(self.generics), key)
             if code != 0:
                 low, high = self.describe().nfft_min, self.nfft_max
                 if low == high:

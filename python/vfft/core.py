@@ -10,7 +10,7 @@ from typing import NamedTuple
 import numpy as np
 
 from . import capi
-from .config import Configuration, _record, core_generics, require_bool, require_int
+from .config import Configuration, generics_record, core_generics, require_bool, require_int
 from .errors import Messages, report
 
 
@@ -75,7 +75,7 @@ class FFT(Configuration):
         self._state = None
         Configuration.__init__(self, generics, reference=reference, library=library)
         self._messages = Messages()
-        state = self._library.create_state_with_sink(_record(self.generics), self._messages.sink)
+        state = self._library.create_state_with_sink(generics_record(self.generics), self._messages.sink)
         if not state:
             raise MemoryError(f"create_state returned no state for the generics {self.generics}")
         self._state = state
@@ -172,7 +172,7 @@ class _Call:
         if not -array.ndim <= self.axis < array.ndim:
             raise ValueError(f"axis {axis} is out of range for an array of {array.ndim} dimensions")
         self.single = array.ndim == 1
-        moved = np.moveaxis(array, self.axis, -1)
+        moved = self._frame_major(array)
         self.shape, self.points = moved.shape[:-1], moved.shape[-1]
         self.count = int(np.prod(self.shape))
         # Floating-point mode may flush values in the arrays it is given: it gets a copy.
@@ -187,12 +187,13 @@ class _Call:
         if out is None:
             self.y = np.empty(moved.shape, np.complex128)
         else:
-            self.y = np.moveaxis(out, self.axis, -1) if isinstance(out, np.ndarray) else None
+            self.y = self._frame_major(out) if isinstance(out, np.ndarray) else None
             if self.y is None or out.dtype != np.complex128 or out.shape != array.shape \
                     or not self.y.flags.c_contiguous:
                 raise ValueError(f"out must be a complex128 array of shape {array.shape} with the frames in C order")
         self.blk_exp = np.zeros(self.shape, np.int32)
         self.overflow = np.zeros(self.shape, np.int32)
+        self.addresses = self._addresses()
         self.direction = 0 if require_bool(inverse, "inverse") else 1
         if nfft is not None:
             self.nfft = require_int(nfft, "nfft")
@@ -205,6 +206,9 @@ class _Call:
         except ValueError:
             self.rules = None  # the library names the bad length
         self._schedules(core, schedule)
+
+    def _frame_major(self, array):
+        return array if self.axis in (-1, array.ndim - 1) else np.moveaxis(array, self.axis, -1)
 
     def _schedules(self, core, schedule):
         self.per_frame = False
@@ -228,25 +232,28 @@ class _Call:
             self.per_frame = True
         self.schedule = np.ascontiguousarray(rows, np.int32)
 
+    def _addresses(self):
+        """Addresses of the first sample's real and imaginary parts in the
+        inputs and the results, and the bytes from one frame to the next."""
+        x, frame = self.x.ctypes.data, self.points * self.step * 8
+        if self.parts is None:
+            y = self.y.ctypes.data
+            return (x, x + 8, y, y + 8), frame
+        return (x, self.zeros.ctypes.data, self.parts[0].ctypes.data, self.parts[1].ctypes.data), frame
+
     def run(self, core, start, stop):
         """Frames start..stop-1 on `core`'s state: (code, message lines, index of the failed frame)."""
-        size, points, step = 8, self.points, self.step
-        x = self.x.ctypes.data + start * points * step * size
-        y = (self.y.ctypes.data + start * points * 2 * size if self.parts is None
-             else self.parts[0].ctypes.data + start * points * size)
-        if self.parts is None:
-            xn_im, xk_im = x + size, y + size
-        else:
-            xn_im = self.zeros.ctypes.data + start * points * size
-            xk_im = self.parts[1].ctypes.data + start * points * size
+        (xn_re, xn_im, xk_re, xk_im), frame = self.addresses
+        at = start * frame
         schedule = self.schedule
         if schedule is not None and self.per_frame:
             schedule = schedule[start:stop]
-        inputs = capi.Inputs(self.nfft, capi.address_pointer(x), points, capi.address_pointer(xn_im), points,
+        points, pointer = self.points, capi.address_pointer
+        inputs = capi.Inputs(self.nfft, pointer(xn_re + at), points, pointer(xn_im + at), points,
                              capi.int32_pointer(schedule), 0 if schedule is None else schedule.shape[-1],
                              self.direction)
-        outputs = capi.Outputs(capi.address_pointer(y), points, capi.address_pointer(xk_im), points, 0, 0)
-        batch = capi.Batch(stop - start, step, None, int(self.per_frame),
+        outputs = capi.Outputs(pointer(xk_re + at), points, pointer(xk_im + at), points, 0, 0)
+        batch = capi.Batch(stop - start, self.step, None, int(self.per_frame),
                            capi.int32_pointer(self.blk_exp.reshape(-1)[start:stop]),
                            capi.int32_pointer(self.overflow.reshape(-1)[start:stop]), -1)
         with core._lock:

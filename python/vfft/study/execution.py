@@ -68,25 +68,26 @@ def _buffer(name, shape):
 
 
 def _to_input(x, task, rules, first):
-    """Applies the level and rounds the frames to the core's input as the core
+    """Rounds frames at the point's level to the core's input as the core
     rounds off-grid values: to the nearest step, ties to even, the largest
-    code for a value of full scale; single precision in floating-point mode."""
+    code for a value of full scale; single precision in floating-point mode.
+    Fixed-point frames come in units of the input's step."""
     parts = x.view(np.float64)
     if rules.float_mode:
-        parts *= task.level
         parts[:] = parts.astype(np.float32)
         return
-    steps = 2.0 ** rules.input_point
     top = 2.0 ** (rules.input_width - 1)
-    parts *= task.level * steps
-    if not (parts.min() >= -top and parts.max() <= top):
+    steps = 2.0 ** rules.input_point
+    peak = task.signal.peak
+    if peak is None and not (parts.min() >= -top and parts.max() <= top):
         row, sample = np.unravel_index(np.argmax(~((parts >= -top) & (parts <= top))), parts.shape)
         raise ValueError(f"signal frame {first + row} of grid point {task.point}: the "
                          f"{('real', 'imaginary')[sample % 2]} part of sample {sample // 2} is "
                          f"{parts[row, sample] / steps!r} at level {task.level:g}, outside the fixed-point input "
                          f"range {-top / steps:g} to {top / steps:g}")
     np.rint(parts, out=parts)
-    np.minimum(parts, top - 1.0, out=parts)
+    if peak is None or peak * task.level * steps >= top - 0.5:
+        np.minimum(parts, top - 1.0, out=parts)
     parts *= 1.0 / steps
 
 
@@ -94,10 +95,10 @@ def _measure(x, result, rules, inverse, into):
     """SQNR (dB) and largest error (output LSB) of each frame against a
     double-precision DFT of its input at the result's scale."""
     reference = _buffer("reference", x.shape)
-    np.copyto(reference, x)
+    # Scaling by powers of two commutes with the transform exactly.
+    np.multiply(x, result.scale[:, None], out=reference)
     transform = scipy.fft.ifft if inverse else scipy.fft.fft
     transform(reference, axis=-1, norm="forward" if inverse else "backward", overwrite_x=True)
-    reference *= result.scale[:, None]
     parts = reference.view(np.float64)
     signal = np.einsum("ij,ij->i", parts, parts)
     if rules.float_mode:
@@ -123,11 +124,13 @@ def run_task(task):
     count = task.stop - task.start
     measured = {"sqnr": np.empty(count), "error_lsb": np.empty(count), "overflow": np.empty(count, np.int32),
                 "blk_exp": np.empty(count, np.int32)}
+    gain = task.level * (1.0 if rules.float_mode else 2.0 ** rules.input_point)
+    fill = task.signal.reader(task.seed, task.point, task.start, points, gain)
     step = max(1, _CHUNK_SAMPLES // points)
     for first in range(task.start, task.stop, step):
         stop = min(first + step, task.stop)
         x = _buffer("x", (stop - first, points))
-        task.signal.fill(x, task.seed, task.point, first)
+        fill(x)
         _to_input(x, task, rules, first)
         result = core(x, nfft=task.nfft, inverse=task.inverse, schedule=task.schedule,
                       out=_buffer("y", x.shape))

@@ -1,8 +1,8 @@
-"""Signal models of a study. Each writes frames first, first + 1, ... of a
-grid point at unit gain into an array of frames; the study applies the
-point's level. Frame f depends on (seed, point, f) only, never on how the
-frames are batched: the random models draw frame f from a fixed place of the
-point's own stream."""
+"""Signal models of a study. A model's reader(seed, point, first, points,
+gain) writes frames first, first + 1, ... of a grid point, times `gain`, into
+the arrays of frames it is given in turn. Frame f depends on (seed, point, f)
+only, never on how the frames are batched: the random models draw frame f
+from a fixed place of the point's own stream."""
 
 import importlib
 from pathlib import Path
@@ -25,11 +25,15 @@ class NoiseSignal:
     name = "noise"
     peak = 1.0
 
-    def fill(self, out, seed, point, first):
-        parts = out.view(np.float64)
-        _stream(seed, point, first, parts.shape[1]).random(out=parts)
-        parts *= 2.0
-        parts -= 1.0
+    def reader(self, seed, point, first, points, gain):
+        generator = _stream(seed, point, first, 2 * points)
+
+        def fill(out):
+            parts = out.view(np.float64)
+            generator.random(out=parts)
+            parts *= 2.0 * gain
+            parts -= gain
+        return fill
 
 
 class ToneSignal:
@@ -43,11 +47,15 @@ class ToneSignal:
         self.levels = np.array([gain for _, gain in tones])
         self.peak = float(self.levels.sum())
 
-    def fill(self, out, seed, point, first):
-        count, points = out.shape
-        phases = _stream(seed, point, first, len(self.levels)).uniform(0.0, 2.0 * np.pi, (count, len(self.levels)))
+    def reader(self, seed, point, first, points, gain):
+        generator = _stream(seed, point, first, len(self.levels))
         tones = np.exp(2j * np.pi * np.outer(self.frequencies, np.arange(points)))
-        np.matmul(self.levels * np.exp(1j * phases), tones, out=out)
+        levels = gain * self.levels
+
+        def fill(out):
+            phases = generator.uniform(0.0, 2.0 * np.pi, (len(out), len(levels)))
+            np.matmul(levels * np.exp(1j * phases), tones, out=out)
+        return fill
 
 
 class FrameSignal:
@@ -63,8 +71,13 @@ class FrameSignal:
     def part(self, start, stop):
         return FrameSignal(self.rows[start - self.first:stop - self.first], start)
 
-    def fill(self, out, seed, point, first):
-        out[:] = self.rows[first - self.first:first - self.first + len(out)]
+    def reader(self, seed, point, first, points, gain):
+        rows = iter(self.rows[first - self.first:])
+
+        def fill(out):
+            for row in out:
+                np.multiply(next(rows), gain, out=row)
+        return fill
 
 
 class GeneratorSignal:
@@ -77,15 +90,19 @@ class GeneratorSignal:
     def __init__(self, function):
         self.function = function
 
-    def fill(self, out, seed, point, first):
-        points = out.shape[1]
-        for row, index in enumerate(range(first, first + len(out))):
-            rng = np.random.default_rng(np.random.SeedSequence(seed, spawn_key=(point, index)))
-            x = np.asarray(self.function(rng, points))
-            if x.shape != (points,) or x.dtype.kind not in "iufc":
-                raise ValueError(f"signal generator {self.function!r} returned {x.dtype} values of shape "
-                                 f"{x.shape} for frame {index}: expected {points} numbers")
-            out[row] = x
+    def reader(self, seed, point, first, points, gain):
+        indices = iter(range(first, 1 << 62))
+
+        def fill(out):
+            for row in out:
+                index = next(indices)
+                rng = np.random.default_rng(np.random.SeedSequence(seed, spawn_key=(point, index)))
+                x = np.asarray(self.function(rng, points))
+                if x.shape != (points,) or x.dtype.kind not in "iufc":
+                    raise ValueError(f"signal generator {self.function!r} returned {x.dtype} values of shape "
+                                     f"{x.shape} for frame {index}: expected {points} numbers")
+                np.multiply(x, gain, out=row)
+        return fill
 
 
 def _tones(value, field):

@@ -4,7 +4,7 @@ shared library.
 
 This layer passes exactly what it is given, null pointers and inconsistent
 sizes included, so that every answer of the library can be observed; the
-checked, numpy-level interface is `vfft.FFT`.
+numpy-level interface is `vfft.FFT`.
 """
 
 import ctypes
@@ -232,7 +232,7 @@ def load_library(reference=False, library=None):
             if key not in _loaded:
                 try:
                     _loaded[key] = Library(candidate)
-                except OSError as error:
+                except (OSError, AttributeError) as error:  # AttributeError: a library without a call
                     problems.append(f"{candidate}: {error}")
                     continue
             return _loaded[key]

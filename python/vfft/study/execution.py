@@ -156,19 +156,41 @@ def run_local(tasks, workers, bar):
     return outcomes
 
 
+# A Dask task costs its worker milliseconds of its own, so tasks travel in
+# groups of about this many samples (256 frames of 1024 points).
+_DASK_SAMPLES = 1 << 18
+
+
+def _groups(tasks):
+    group, samples = [], 0
+    for task in tasks:
+        group.append(task)
+        samples += (task.stop - task.start) << task.nfft
+        if samples >= _DASK_SAMPLES:
+            yield group
+            group, samples = [], 0
+    if group:
+        yield group
+
+
+def run_tasks(tasks):
+    return [run_task(task) for task in tasks]
+
+
 def run_dask(tasks, client, bar):
     from distributed import as_completed as dask_completed
 
     prefix = f"vfft-study-{uuid.uuid4().hex}"
-    futures = [client.submit(run_task, task, key=f"{prefix}-{i}", pure=False) for i, task in enumerate(tasks)]
+    groups = list(_groups(tasks))
+    futures = [client.submit(run_tasks, group, key=f"{prefix}-{i}", pure=False) for i, group in enumerate(groups)]
     index = {future.key: i for i, future in enumerate(futures)}
-    outcomes = [None] * len(tasks)
+    outcomes = [None] * len(groups)
     try:
         for future in dask_completed(futures):
             i = index[future.key]
             outcomes[i] = future.result()
             if bar is not None:
-                bar.update(tasks[i].stop - tasks[i].start)
+                bar.update(sum(task.stop - task.start for task in groups[i]))
     finally:
         client.cancel(futures)
-    return outcomes
+    return [outcome for group in outcomes for outcome in group]

@@ -52,7 +52,7 @@ class Study:
     search on each worker).
     """
 
-    def __init__(self, grid, signal="noise", frames=None, seed=0, percentiles=(5, 50, 95), batch=64,
+    def __init__(self, grid, signal="noise", frames=None, seed=0, percentiles=(5, 50, 95), batch=256,
                  library=None, *, base=None):
         self.signal, signal_level = signal_model(signal, base)
         available = len(self.signal.rows) if isinstance(self.signal, FrameSignal) else None

@@ -40,8 +40,8 @@ class Task:
 _CACHED_CORES = 4
 _thread = threading.local()
 
-# Frames go through in chunks of at most this many samples (1 MiB per array).
-_CHUNK_SAMPLES = 1 << 16
+# Frames go through in chunks of at most this many samples (2 MiB per array).
+_CHUNK_SAMPLES = 1 << 17
 
 
 def _core(generics, reference, library):

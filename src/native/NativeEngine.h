@@ -2,19 +2,22 @@
 // payloads of the engine's memory format (split real and imaginary arrays,
 // sized for 2^nfft_max samples); twiddles come from a TwiddleTable; loading
 // assigns a double into the memory format as a VFix register would, reading
-// back converts a payload to its exact double. The engine's configuration,
-// per-call fields, index functions, stage shift and schedule are those of
-// the FFT base, as in the reference engines.
+// back converts a payload to its exact double. The engine keeps the shape of
+// the call (Shape), which its walk reads, and the configuration of the state;
+// formats, schedule and growth classes are those of the reference engines
+// (engine/Formats.h, Shape).
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "engine/FFT.h"
+#include "datapath/ConfigRecord.h"
+#include "datapath/Shape.h"
+#include "engine/Formats.h"
 #include "fix/RequantPlan.h"
 #include "native/TwiddleTable.h"
 
-class NativeEngine : public FFT {
+class NativeEngine : public Shape {
 public:
     // Sample i of the frame, on the data grid, to its place in memory; the
     // burst engines keep the smallest headroom, which only block floating
@@ -28,13 +31,37 @@ public:
     }
     // Result i of the last run.
     void result(int32_t i, double& re, double& im) const { read(result_at[i], re, im); }
+    // log2 of the division of loaded values.
+    int32_t preDivision() const { return pre_division; }
+
+    int32_t data_width;
+    int32_t result_width;
+    int32_t twiddle_width;
+    int32_t has_rounding;
+    int32_t bfp_growth = 0;
+    int32_t blk_exp = 0;
+    int32_t overflow = 0;
 
 protected:
-    // width, point: the memory format; samples: its size; pre: the
-    // pre-division (log2) of loaded values; headroom: whether loading notes
-    // the samples' headroom.
-    NativeEngine(const ConfigRecord& config, const TWIDDLE_ROM& rom, int32_t width, int32_t point,
-                 int32_t samples, int32_t pre, bool headroom);
+    // format: the sample memory; samples: its size; headroom: whether
+    // loading notes the samples' headroom.
+    NativeEngine(const ConfigRecord& config, const TWIDDLE_ROM& rom, const EngineFormat& format, int32_t samples,
+                 bool headroom);
+
+    // The shape of this call; block floating point starts from the largest
+    // headroom, which loading lowers.
+    void takeShape(const Shape& shape) {
+        static_cast<Shape&>(*this) = shape;
+        bfp_growth = 32;
+    }
+    // Right shift of stage s of a burst engine; also advances blk_exp and
+    // resets bfp_growth for the stage.
+    int32_t stageShift(int32_t s) {
+        const int32_t shift = burstShift(s, bfp_growth);
+        blk_exp += shift;
+        bfp_growth = 0;
+        return shift;
+    }
 
     // The memory offsets of input sample i and result i for this call's
     // length, from the engine's walk; worked out again only when the length
@@ -101,6 +128,7 @@ protected:
     TwiddleTable twiddles;
     int32_t mem_width;
     int32_t mem_point;
+    int32_t pre_division;
     double to_code;   // 2^(mem_point - pre)
     double to_value;  // 2^-mem_point
     bool takes_headroom;
@@ -143,6 +171,12 @@ void runStages(Engine& engine, int32_t productWidth) {
         wide ? stagesOn<__int128, RoundHalfEvenHoldMax>(engine) : stagesOn<int64_t, RoundHalfEvenHoldMax>(engine);
     else
         wide ? stagesOn<__int128, Truncate>(engine) : stagesOn<int64_t, Truncate>(engine);
+}
+
+// Writing a value of format `from` into a register of format `to` with
+// quantisation quant and wrap on overflow.
+inline RequantPlan planBetween(const RegisterFormat& from, const RegisterFormat& to, int32_t quant) {
+    return RequantPlan::between(from.width, from.point, to.width, to.point, quant, Wrap);
 }
 
 // 1 when the value v * 2^-point lies outside [-1, 1), else 0.

@@ -5,27 +5,17 @@
 #include "engine/R22_walk.h"
 #include "native/R22_native_PE.h"
 
-namespace {
-
-int32_t engineWidth(const ConfigRecord& c) {
-    return c.has_scaling == 1 && c.has_bfp == 1 ? c.data_width + c.nfft_max + 1 : c.result_width;
-}
-
-}  // namespace
-
 R22_native::R22_native(const ConfigRecord& config, const TWIDDLE_ROM& rom)
-    : NativeEngine(config, rom, engineWidth(config) + 1, engineWidth(config) - 1, 1 << config.nfft_max,
-                   engineWidth(config) - config.data_width, false),
-      engine_width(engineWidth(config)) {}
+    : NativeEngine(config, rom, EngineFormat::pipeline(config), 1 << config.nfft_max, false),
+      engine_width(EngineFormat::pipeline(config).width) {}
 
-void R22_native::setup(const ConfigRecord& config) {
-    nfft = config.nfft;
-    points = config.points;
+void R22_native::setup(const Shape& shape) {
+    takeShape(shape);
     mapOrder(R22_walk(*this));
 }
 
 void R22_native::run() {
-    runStages(*this, engine_width + twiddle_width + 3);
+    runStages(*this, R22_DIF_formats(engine_width, twiddle_width, true, nfft_max).product.width);
     if (has_scaling == 1 && has_bfp == 1) normalise();
 }
 

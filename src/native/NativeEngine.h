@@ -6,9 +6,18 @@
 // the call (Shape), which its walk reads, and the configuration of the state;
 // formats, schedule and growth classes are those of the reference engines
 // (engine/Formats.h, Shape).
+//
+// A frame with NaN samples: a NaN loads as an invalid part (payload 0), and
+// every value computed from an invalid part is invalid, as in the VFix
+// registers. The payloads are computed all the same and never reach a valid
+// part, so such a frame runs as any other while the engine follows which
+// parts are valid (Validity.h): an invalid result reads as NaN, a stage that
+// writes an invalid part has the largest growth class, and the block
+// exponent of the pipeline considers the valid parts only.
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "datapath/ConfigRecord.h"
@@ -23,6 +32,10 @@ public:
     // burst engines keep the smallest headroom, which only block floating
     // point reads.
     void load(int32_t i, double re, double im) {
+        if (invalid_frame) {
+            valid_re[input_at[i]] = re == re;
+            valid_im[input_at[i]] = im == im;
+        }
         store(input_at[i], re, im);
         if (takes_headroom && has_bfp) {
             const int32_t h = headroom(input_at[i]);
@@ -33,6 +46,15 @@ public:
     void result(int32_t i, double& re, double& im) const { read(result_at[i], re, im); }
     // log2 of the division of loaded values.
     int32_t preDivision() const { return pre_division; }
+    // Whether the next frames have NaN samples, whose parts' validity the
+    // engine follows.
+    void expectNaN(bool on) {
+        invalid_frame = on;
+        if (on && valid_re.empty()) {
+            valid_re.resize(re_.size());
+            valid_im.resize(re_.size());
+        }
+    }
 
     int32_t data_width;
     int32_t result_width;
@@ -93,6 +115,10 @@ protected:
     void read(int32_t offset, double& re, double& im) const {
         re = static_cast<double>(re_[offset]) * to_value;
         im = static_cast<double>(im_[offset]) * to_value;
+        if (invalid_frame) {
+            if (!valid_re[offset]) re = std::numeric_limits<double>::quiet_NaN();
+            if (!valid_im[offset]) im = std::numeric_limits<double>::quiet_NaN();
+        }
     }
     // Smallest sign headroom (0..3) of the two parts at offset: the bits
     // directly below the sign bit that equal it.
@@ -112,6 +138,9 @@ protected:
     // -L_c <= probe < L_c for its probe (v truncated to 7 fraction bits), that
     // is when the folded probe is below L_c.
     int32_t growthClass(int64_t foldedMax, const int32_t* limits, int32_t classes) const {
+        // Every stage of a frame with NaN samples writes an invalid part,
+        // whose class is the last.
+        if (invalid_frame) return classes - 1;
         const int64_t probe = foldedMax >> (mem_width - 8);
         int32_t c = 0;
         while (c < classes - 1 && probe >= limits[c]) ++c;
@@ -132,6 +161,10 @@ protected:
     double to_code;   // 2^(mem_point - pre)
     double to_value;  // 2^-mem_point
     bool takes_headroom;
+    bool invalid_frame = false;
+    // 1 where the part at that offset is valid (frames with NaN samples)
+    std::vector<uint8_t> valid_re;
+    std::vector<uint8_t> valid_im;
 };
 
 // True when the processor has the AVX2 and BMI2 extensions. The engines'

@@ -2,9 +2,11 @@
 // C_NFFT_MAX, with integer twiddles unfolded from a TWIDDLE_ROM that is
 // released once they are built. A frame with a NaN sample on the data grid (a
 // NaN input in fixed-point mode, an infinity or NaN in floating-point mode)
-// carries invalid values through the datapath, which only the VFix registers
-// model; such frames run through a reference engine, built for the first of
-// them and kept with the state.
+// carries invalid values through the datapath; the engines follow them
+// (NativeEngine), except in the overflow test, which they make on every
+// part. When such a frame overflows where the flag is reported, it runs once
+// more through a reference engine, whose registers test the valid parts
+// only; that engine is built for the first such frame and kept.
 #include <memory>
 
 #include "datapath/Datapath.h"
@@ -32,17 +34,22 @@ public:
     }
 
     int32_t transform(const Shape& shape, const Frame& frame, velmor_ip_vfft_v8_0_outputs* out) {
-        if (frame.invalid) {
-            if (!reference) reference = std::make_unique<ReferenceEngine>(config);
-            return reference->transform(shape, frame, out);
-        }
-        const auto run = [](auto& engine) { engine.run(); };
-        if (r4) return ::transform(*r4, shape, frame, out, run);
-        if (r22) return ::transform(*r22, shape, frame, out, run);
-        return ::transform(*r2, shape, frame, out, run);
+        const int32_t preDivision = r4 ? run(*r4, shape, frame, out) : r22 ? run(*r22, shape, frame, out)
+                                                                          : run(*r2, shape, frame, out);
+        // The flag is reported with a fixed schedule and in floating-point mode.
+        const bool reported = config.use_flt_pt || (config.has_scaling && !config.has_bfp);
+        if (!frame.invalid || !out->overflow || !reported) return preDivision;
+        if (!reference) reference = std::make_unique<ReferenceEngine>(config);
+        return reference->transform(shape, frame, out);
     }
 
 private:
+    template <class Engine>
+    static int32_t run(Engine& engine, const Shape& shape, const Frame& frame, velmor_ip_vfft_v8_0_outputs* out) {
+        engine.expectNaN(frame.invalid);
+        return ::transform(engine, shape, frame, out, [](Engine& e) { e.run(); });
+    }
+
     ConfigRecord config;
     std::unique_ptr<R4_native> r4;        // C_ARCH 1
     std::unique_ptr<R2_native> r2;        // C_ARCH 2 and 4

@@ -4,9 +4,9 @@
 // NaN input in fixed-point mode, an infinity or NaN in floating-point mode)
 // carries invalid values through the datapath; the engines follow them
 // (NativeEngine), except in the overflow test, which they make on every
-// part. When such a frame overflows where the flag is reported, it runs once
-// more through a reference engine, whose registers test the valid parts
-// only; that engine is built for the first such frame and kept.
+// part. When some part of such a frame overflows, the frame runs once more
+// through a reference engine, whose registers test the valid parts only;
+// that engine is built for the first such frame and kept.
 #include <memory>
 
 #include "datapath/Datapath.h"
@@ -36,9 +36,7 @@ public:
     int32_t transform(const Shape& shape, const Frame& frame, velmor_ip_vfft_v8_0_outputs* out) {
         const int32_t preDivision = r4 ? run(*r4, shape, frame, out) : r22 ? run(*r22, shape, frame, out)
                                                                           : run(*r2, shape, frame, out);
-        // The flag is reported with a fixed schedule and in floating-point mode.
-        const bool reported = config.use_flt_pt || (config.has_scaling && !config.has_bfp);
-        if (!frame.invalid || !out->overflow || !reported) return preDivision;
+        if (!frame.invalid || !out->overflow) return preDivision;
         if (!reference) reference = std::make_unique<ReferenceEngine>(config);
         return reference->transform(shape, frame, out);
     }
@@ -51,10 +49,10 @@ private:
     }
 
     ConfigRecord config;
-    std::unique_ptr<R4_native> r4;        // C_ARCH 1
-    std::unique_ptr<R2_native> r2;        // C_ARCH 2 and 4
-    std::unique_ptr<R22_native> r22;      // C_ARCH 3
-    std::unique_ptr<ReferenceEngine> reference;  // frames with NaN samples
+    std::unique_ptr<R4_native> r4;  // C_ARCH 1
+    std::unique_ptr<R2_native> r2;  // C_ARCH 2 and 4
+    std::unique_ptr<R22_native> r22;  // C_ARCH 3
+    std::unique_ptr<ReferenceEngine> reference;  // overflowing frames with NaN samples
 };
 
 Datapath* makeDatapath(const ConfigRecord& config) { return new Datapath(config); }

@@ -336,7 +336,7 @@ static void transform(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]
     velmor_ip_vfft_v8_0_outputs out = {mxGetPr(y), (int32_t)points, mxGetPi(y), (int32_t)points, 0, 0};
     velmor_ip_vfft_v8_0_batch batch = {(int64_t)frames, 1, NULL, per_frame, exps, flags, -1};
     fresh_log();
-    const int32_t code = velmor_ip_vfft_v8_0_simulate_batch(e->state, in, &out, &batch);
+    const int32_t code = frames ? velmor_ip_vfft_v8_0_simulate_batch(e->state, in, &out, &batch) : 0;
     issue_warnings();
     if (code != 0) refuse_call(code, batch.failed_frame, (int64_t)frames);
 

@@ -3,12 +3,6 @@
 % warnings with identifiers; and a state that stays usable after each.
 1;
 
-function check(condition, varargin)
-  if ~condition
-    error('test:failed', varargin{:});
-  end
-end
-
 function expect_warning(fn, id)
   lastwarn('', '');
   fn();

@@ -4,12 +4,6 @@
 % describe and the code conversions; both gateways bit for bit.
 1;
 
-function check(condition, varargin)
-  if ~condition
-    error('test:failed', varargin{:});
-  end
-end
-
 function x = grid_frames(points, frames, bits, amplitude)
   % Random values on the grid of bits fraction bits, |x| < amplitude.
   x = complex(round((rand(points, frames) - 0.5) * 2 * amplitude * 2^bits), ...

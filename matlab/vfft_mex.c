@@ -4,8 +4,8 @@
  * the two share (separate real and imaginary parts, mxGetPr / mxGetPi):
  *     mkoctfile --mex vfft_mex.c -I../include -L<libdir> -lvfft_v8_0
  *     mex -R2017b vfft_mex.c -I../include -L<libdir> -lvfft_v8_0
- * Linked against libvfft_v8_0_reference instead, the same source gives the
- * reference datapath (built as vfft_mex_reference).
+ * Linked with the reference datapath instead, the same source gives the
+ * gateway vfft_mex_reference.
  *
  * The class vfft calls it; its commands are
  *     id = vfft_mex('create', generics)       generics: 9 values in record order

@@ -18,21 +18,26 @@ end
 function lines = expected_warnings(stderr_text)
   % The library's warning lines as the gateway reports them: without the
   % prefix, each distinct line once with its count.
-  all_lines = strsplit(stderr_text, "\n");
-  all_lines = all_lines(strncmp(all_lines, 'WARNING:vfft_v8_0:', 18));
-  [distinct, ~, which] = unique(all_lines, 'stable');
-  lines = cell(1, numel(distinct));
-  for k = 1:numel(distinct)
-    lines{k} = distinct{k}(19:end);
-    n = sum(which == k);
-    if n > 1
-      lines{k} = sprintf('%s (%d times)', lines{k}, n);
+  lines = cell(1, 0);
+  counts = [];
+  for line = strsplit(stderr_text, "\n")
+    if strncmp(line{1}, 'WARNING:vfft_v8_0:', 18)
+      k = find(strcmp(lines, line{1}(19:end)), 1);
+      if isempty(k)
+        lines{end + 1} = line{1}(19:end);
+        counts(end + 1) = 1;
+      else
+        counts(k) = counts(k) + 1;
+      end
     end
+  end
+  for k = find(counts > 1)
+    lines{k} = sprintf('%s (%d times)', lines{k}, counts(k));
   end
 end
 
 function lines = reported_warnings(text)
-  lines = regexp(text, '(?m)^warning: (?:vfft_mex\w*: )?(.*)$', 'tokens');
+  lines = regexp(text, '(?m)^warning: (?:vfft_mex\w*: )?([^\n]*)', 'tokens');
   lines = cellfun(@(t) t{1}, lines, 'UniformOutput', false);
 end
 
@@ -117,6 +122,7 @@ function failures = replay(gateway, c, failures)
   feval(gateway, 'destroy', id);
 end
 
+warning('off', 'backtrace');
 cases = fullfile(getenv('VFFT_TEST_SOURCE_DIR'), 'tests', 'conformance', 'data', 'cases.jsonl');
 fid = fopen(cases);
 records = {};

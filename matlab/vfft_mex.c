@@ -256,13 +256,18 @@ static const char* const code_names[] = {
     "xk_im_size",
 };
 
-static void refuse_call(int32_t code, int64_t frame, int64_t frames) {
+/* A refused call as an error with the library's text, naming the column of
+ * x when the refusal concerns one frame rather than what all frames share. */
+static void refuse_call(int32_t code, const velmor_ip_vfft_v8_0_batch* batch) {
     char id[64];
     snprintf(id, sizeof id, "vfft:simulate:%s",
              code > 0 && code < (int32_t)(sizeof code_names / sizeof *code_names) ? code_names[code] : "refused");
     const char* text = message_log.error[0] ? message_log.error : "the library refused the call";
-    if (frames > 1)
-        mexErrMsgIdAndTxt(id, "column %lld: %s", (long long)frame + 1, text);
+    const int frame_values = code == VFFT_V8_0_XN_RE_VALUE || code == VFFT_V8_0_XN_IM_VALUE ||
+                             (batch->schedule_per_frame && (code == VFFT_V8_0_SCHEDULE_VALUE ||
+                                                            code == VFFT_V8_0_FINAL_SCHEDULE_VALUE));
+    if (batch->frames > 1 && (batch->failed_frame > 0 || frame_values))
+        mexErrMsgIdAndTxt(id, "column %lld: %s", (long long)batch->failed_frame + 1, text);
     mexErrMsgIdAndTxt(id, "%s", text);
 }
 
@@ -338,7 +343,7 @@ static void transform(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]
     fresh_log();
     const int32_t code = frames ? velmor_ip_vfft_v8_0_simulate_batch(e->state, in, &out, &batch) : 0;
     issue_warnings();
-    if (code != 0) refuse_call(code, batch.failed_frame, (int64_t)frames);
+    if (code != 0) refuse_call(code, &batch);
 
     plhs[0] = y;
     if (nlhs > 1) {
@@ -363,9 +368,9 @@ static void describe(mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     const int32_t nfft = int_arg(prhs[2], "nfft", 0);
     velmor_ip_vfft_v8_0_description d;
     if (velmor_ip_vfft_v8_0_describe(e->generics, nfft, &d) != 0) {
-        const int32_t low = e->generics.C_HAS_NFFT ? (e->generics.C_ARCH == 1 ? 6 : 3) : e->generics.C_NFFT_MAX;
-        mexErrMsgIdAndTxt("vfft:badArgument", "nfft = %d is outside %d to C_NFFT_MAX = %d for this core", nfft, low,
-                          e->generics.C_NFFT_MAX);
+        velmor_ip_vfft_v8_0_describe(e->generics, 0, &d);
+        mexErrMsgIdAndTxt("vfft:badArgument", "nfft = %d is outside %d to C_NFFT_MAX = %d for this core", nfft,
+                          d.nfft_min, d.nfft_max);
     }
     static const char* const fields[] = {"nfft",         "nfft_min",     "nfft_max",     "stages",
                                          "schedule_max", "default_schedule", "float_mode", "input_width",

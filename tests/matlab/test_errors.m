@@ -67,6 +67,13 @@ expect_error(@() vfft().transform(zeros(1024, 1), 'schedule', ones(1, 10)), ...
              'simulate called with incorrect scaling_sch_size input 10: must be ceil(nfft/2) = 5');
 expect_error(@() f.transform(x, 'schedule', [1 1 4 1 1 1]), 'vfft:simulate:scaling_value', ...
              'simulate called with invalid scaling value: scaling_sch[2] = 4: all values must be in the range 0 to 3');
+expect_error(@() f.transform(x, 'schedule', [ones(6, 1), [1 5 1 1 1 1]']), 'vfft:simulate:scaling_value', ...
+             'column 2: simulate called with invalid scaling value: scaling_sch[1] = 5');
+try
+  f.transform(x, 'schedule', [1 1 4 1 1 1]);
+catch err
+  check(isempty(strfind(err.message, 'column')), 'a refused shared schedule names a column: %s', err.message);
+end
 expect_error(@() vfft('nfft_max', 7).transform(zeros(128, 1), 'schedule', [2 2 2 2]), ...
              'vfft:simulate:scaling_final_stage', 'the final stage scaling value must be 0 or 1');
 check(isequal(f.transform(x), zeros(64, 2)), 'the state serves calls after refusals');

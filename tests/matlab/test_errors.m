@@ -116,6 +116,8 @@ expect_error(@() vfft_vectors(tempname(), 'stimulus', 'noise'), 'vfft:badOption'
 expect_error(@() vfft_vectors(tempname(), f, 'arch', 'radix2'), 'vfft:badOption', ...
              'core options apply when no vfft object is given');
 expect_error(@() vfft_vectors(tempname(), 'frames'), 'vfft:badOption');
+expect_error(@() vfft_vectors('/proc/vfft', 'arch', 'radix2', 'nfft_max', 3), 'vfft:io', ...
+             'cannot create the directory ''/proc/vfft''');
 
 % The library's warnings, with identifiers; one per distinct line and call.
 expect_warning(@() f.transform(repmat(0.1, 64, 3)), 'vfft:offGrid');

@@ -105,19 +105,16 @@ def _plot(result, reference, fft, path):
     # Above the panel, so that it covers no data.
     spectrum.legend(loc="lower left", bbox_to_anchor=(0.0, 1.0), ncol=2, frameon=False, fontsize=9)
     size = np.abs(result.y - reference)
-    if fft.float_mode:
-        size, unit = decibels(size), "dB below peak"
-    else:
-        size, unit = size / lsb, "output LSB"
+    scaled, unit = (decibels, "dB below peak") if fft.float_mode else (lambda v: v / lsb, "output LSB")
     if points <= _ENVELOPE_BINS:
-        error.plot(bins, size, ".", ms=3)
+        error.plot(bins, scaled(size), ".", ms=3)
     else:
         # The largest and the mean error of each group of bins.
         group = points // _ENVELOPE_BINS
         groups = size.reshape(-1, group)
         starts = bins[::group]
-        error.step(starts, groups.max(axis=1), where="post", lw=0.8, label=f"largest of {group} bins")
-        error.step(starts, groups.mean(axis=1), where="post", lw=0.8, label=f"mean of {group} bins")
+        error.step(starts, scaled(groups.max(axis=1)), where="post", lw=0.8, label=f"largest of {group} bins")
+        error.step(starts, scaled(groups.mean(axis=1)), where="post", lw=0.8, label=f"mean of {group} bins")
         error.legend(loc="lower left", bbox_to_anchor=(0.0, 1.0), ncol=2, frameon=False, fontsize=9)
     error.set_ylabel(f"|error| ({unit})")
     error.set_xlabel("bin")

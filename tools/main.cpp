@@ -39,7 +39,7 @@ int command(const std::vector<std::string>& args) {
         return 0;
     }
     if (first == "--version") {
-        std::printf("vfft %s (library vfft_v8_0 %s, %s datapath)\n", VFFT_VERSION, velmor_ip_vfft_v8_0_version(),
+        std::printf("vfft %s\nlibrary vfft_v8_0 %s, %s datapath\n", VFFT_VERSION, velmor_ip_vfft_v8_0_version(),
                     velmor_ip_vfft_v8_0_datapath());
         return 0;
     }

@@ -54,11 +54,12 @@ demo)
   grep -q "^1024-point forward transform: blk_exp 0, overflow 0, results scaled by 2^-10$" out.txt ||
     fail "default transform: $(sed -n 3p out.txt)"
   ok "$vfft" demo --arch pipelined --nfft-max 4 --scaling bfp --inverse
-  grep -q "^core: pipelined streaming I/O, 16 points, 16-bit input, 16-bit output, 16-bit twiddles, block floating point, truncation$" out.txt ||
+  grep -q "^core: pipelined streaming I/O, 16 points, 16-bit input, 17-bit output, 16-bit twiddles, block floating point, truncation$" out.txt ||
     fail "configuration in words: $(sed -n 2p out.txt)"
   [ "$(demo_bins)" = "15 13 7 2 12" ] || fail "inverse demo: bins $(demo_bins)"
   ok "$vfft" --version
-  grep -q "^vfft 8.0.0 (library vfft_v8_0 8.0.0, native .* datapath)$" out.txt || fail "version: $(cat out.txt)"
+  [ "$(head -1 out.txt)" = "vfft 8.0.0" ] && grep -q "^library vfft_v8_0 8.0.0, native.* datapath$" out.txt ||
+    fail "version: $(cat out.txt)"
   for command in "" demo run vectors; do
     ok "$vfft" $command --help
     grep -q "^usage: vfft" out.txt || fail "no usage from vfft $command --help"

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 
 #include "cli.h"
 
@@ -28,14 +27,17 @@ std::string rangeText(int width) {
 
 unsigned hexDigit(char ch) {
     if (ch >= '0' && ch <= '9') return unsigned(ch - '0');
-    return unsigned(std::tolower(static_cast<unsigned char>(ch)) - 'a' + 10);
+    return unsigned((ch | 0x20) - 'a' + 10);
 }
 
 std::vector<std::string> splitWords(const std::string& line) {
-    std::istringstream in(line);
     std::vector<std::string> words;
-    for (std::string w; in >> w;) words.push_back(w);
-    return words;
+    for (size_t end = 0;;) {
+        const size_t start = line.find_first_not_of(" \t", end);
+        if (start == std::string::npos) return words;
+        end = line.find_first_of(" \t", start);
+        words.push_back(line.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    }
 }
 
 bool readDouble(const std::string& text, double& value) {
@@ -139,14 +141,14 @@ bool FrameReader::sample(double& re, double& im, int& lineNo) {
                 const size_t end = line.find("*/", i);
                 inComment_ = end == std::string::npos;
                 i = inComment_ ? line.size() : end + 2;
-            } else if (line.compare(i, 2, "//") == 0) {
-                break;
-            } else if (line.compare(i, 2, "/*") == 0) {
-                inComment_ = true;
-                i += 2;
-            } else {
-                text += line[i++];
+                continue;
             }
+            const size_t slash = line.find('/', i);
+            text.append(line, i, slash == std::string::npos ? std::string::npos : slash - i);
+            if (slash == std::string::npos || line.compare(slash, 2, "//") == 0) break;
+            inComment_ = line.compare(slash, 2, "/*") == 0;
+            if (!inComment_) text += '/';
+            i = slash + (inComment_ ? 2 : 1);
         }
         std::vector<std::string> words = splitWords(text);
         if (format_ == SampleFormat::Hex && !words.empty() && words[0][0] == '@') {
@@ -164,9 +166,7 @@ bool FrameReader::sample(double& re, double& im, int& lineNo) {
             words.erase(words.begin());
         }
         if (words.empty()) continue;
-        std::string rest;
-        for (const std::string& w : words) rest += (rest.empty() ? "" : " ") + w;
-        parse(rest, lineNo, re, im);
+        parse(words, lineNo, re, im);
         ++samples_;
         return true;
     }
@@ -201,17 +201,20 @@ bool FrameReader::next(int points, Frame& frame) {
     return true;
 }
 
-void FrameReader::parse(const std::string& line, int lineNo, double& re, double& im) const {
-    const std::vector<std::string> words = splitWords(line);
+void FrameReader::parse(const std::vector<std::string>& words, int lineNo, double& re, double& im) const {
+    const auto got = [&] {
+        std::string line;
+        for (const std::string& w : words) line += (line.empty() ? "" : " ") + w;
+        return ", got '" + line + "'";
+    };
     if (format_ == SampleFormat::Hex) {
-        if (words.size() != 1) fail(lineNo, "expected one packed hex word per line, got '" + line + "'");
+        if (words.size() != 1) fail(lineNo, "expected one packed hex word per line" + got());
         parseHex(words[0], lineNo, re, im);
         return;
     }
     if (words.size() != 2)
         fail(lineNo, std::string("expected two ") +
-                         (format_ == SampleFormat::Int ? "decimal integer codes" : "numbers") + " 're im', got '" +
-                         line + "'");
+                         (format_ == SampleFormat::Int ? "decimal integer codes" : "numbers") + " 're im'" + got());
     re = part(words[0], lineNo, "real");
     im = part(words[1], lineNo, "imaginary");
 }

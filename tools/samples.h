@@ -60,7 +60,7 @@ public:
 private:
     // The next sample, or false at a blank line or the end of the input.
     bool sample(double& re, double& im, int& lineNo);
-    void parse(const std::string& text, int lineNo, double& re, double& im) const;
+    void parse(const std::vector<std::string>& words, int lineNo, double& re, double& im) const;
     double part(const std::string& text, int lineNo, const char* which) const;
     void parseHex(const std::string& text, int lineNo, double& re, double& im) const;
     [[noreturn]] void fail(int lineNo, const std::string& what) const;

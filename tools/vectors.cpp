@@ -182,12 +182,12 @@ int vectorsCommand(const std::vector<std::string>& args) {
         for (size_t i = 0; i < list.frames.size(); ++i)
             settings.push_back(core.settings(list.frames[i], list.where(i), kExitFailure));
     }
-    const uint64_t perSample = sampleBytes(inputCodes, outputCodes);
     std::unique_ptr<FrameReader> input;
-    if (!inputPath.empty()) {
-        input = std::make_unique<FrameReader>(inputPath, inputFormat, inputCodes, true);
-    } else if (!force) {
-        const uint64_t frames = settings.empty() ? uint64_t(frameCount.value_or(3)) : settings.size();
+    if (!inputPath.empty()) input = std::make_unique<FrameReader>(inputPath, inputFormat, inputCodes, true);
+    // Frames to come: 0 for as many as the input holds.
+    const uint64_t frames = !settings.empty() ? settings.size() : input ? 0 : uint64_t(frameCount.value_or(3));
+    if (frames && !force) {
+        const uint64_t perSample = sampleBytes(inputCodes, outputCodes);
         uint64_t bytes = 0;
         for (uint64_t f = 0; f < frames && bytes <= kSizeLimit; ++f) {
             const FrameSettings& s = settings.empty() ? core.defaults() : settings[f];
@@ -197,7 +197,6 @@ int vectorsCommand(const std::vector<std::string>& args) {
             dataError("vectors: " + std::to_string(frames) +
                       " frames would make a set of more than 1 GiB; ask for fewer frames, or give --force");
     }
-    const uint64_t frames = settings.empty() ? (input ? 0 : uint64_t(frameCount.value_or(3))) : settings.size();
 
     SetDirectory directory(dir);
     OutputFile inputHex(dir + "/input.hex"), outputHex(dir + "/output.hex"), inputDec(dir + "/input.dec"),

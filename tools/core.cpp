@@ -122,11 +122,11 @@ Core::Core(const CoreOptions& o)
       state_(velmor_ip_vfft_v8_0_create_state(o.generics), velmor_ip_vfft_v8_0_destroy_state),
       choice_(o.frame) {
     if (!state_) throw Failure(kExitFailure, "");
-    ports_ = rules(0);
+    ports_ = rulesAt(0);
     defaults_ = settings({}, "", kExitUsage);
 }
 
-velmor_ip_vfft_v8_0_description Core::rules(int32_t nfft) const {
+velmor_ip_vfft_v8_0_description Core::rulesAt(int32_t nfft) const {
     velmor_ip_vfft_v8_0_description d;
     const int32_t code = velmor_ip_vfft_v8_0_describe(generics_, nfft, &d);
     if (code != 0)
@@ -152,7 +152,7 @@ FrameSettings Core::settings(const FrameChoice& c, const std::string& what, int 
     s.direction = c.direction ? *c.direction : choice_.direction ? *choice_.direction : 1;
     if (s.direction != 0 && s.direction != 1)
         fail("--inverse", "direction", std::to_string(s.direction) + " is neither 1 (forward) nor 0 (inverse)");
-    const velmor_ip_vfft_v8_0_description d = rules(s.nfft);
+    const velmor_ip_vfft_v8_0_description d = rulesAt(s.nfft);
     const auto given = [](const std::optional<std::vector<int32_t>>& v) { return v && !v->empty(); };
     const std::vector<int32_t>* schedule = given(c.schedule) ? &*c.schedule
                                            : given(choice_.schedule) ? &*choice_.schedule

@@ -76,6 +76,8 @@ public:
     // A frame's settings, checked against the library's rules; what names
     // their source in a failure, which ends with exitCode.
     FrameSettings settings(const FrameChoice& choice, const std::string& what, int exitCode) const;
+    // The library's rules at the largest length.
+    const velmor_ip_vfft_v8_0_description& rules() const { return ports_; }
     // Codes at the core's ports: the widths and binary points of its largest
     // length, which hold every frame's samples.
     CodeFormat inputCodes() const;
@@ -86,7 +88,7 @@ public:
     std::string describe() const;
 
 private:
-    velmor_ip_vfft_v8_0_description rules(int32_t nfft) const;
+    velmor_ip_vfft_v8_0_description rulesAt(int32_t nfft) const;
 
     velmor_ip_vfft_v8_0_generics generics_;
     std::unique_ptr<velmor_ip_vfft_v8_0_state, void (*)(velmor_ip_vfft_v8_0_state*)> state_;

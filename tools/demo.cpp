@@ -87,14 +87,13 @@ int demoCommand(const std::vector<std::string>& args) {
     std::vector<FrameIn> frames{{settings, x.re, x.im, "demo frame"}};
     const FrameResult y = core.transform(frames).front();
 
-    const velmor_ip_vfft_v8_0_generics& g = core.generics();
-    int scaleExp = 0;
-    if (g.C_HAS_SCALING && !g.C_USE_FLT_PT)
-        scaleExp = g.C_HAS_BFP ? y.blkExp : std::accumulate(settings.schedule.begin(), settings.schedule.end(), 0);
+    // Scaled results: by the block exponent, or by the schedule's shifts.
+    const bool blockFloat = core.rules().has_blk_exp != 0;
+    const bool scaled = blockFloat || !settings.schedule.empty();
+    const int scaleExp = blockFloat ? y.blkExp : std::accumulate(settings.schedule.begin(), settings.schedule.end(), 0);
     std::printf("%d-point %s transform: blk_exp %d, overflow %d, %s\n", n, settings.direction ? "forward" : "inverse",
                 int(y.blkExp), int(y.overflow),
-                g.C_HAS_SCALING && !g.C_USE_FLT_PT ? ("results scaled by 2^-" + std::to_string(scaleExp)).c_str()
-                                                   : "results at the scale of the input");
+                scaled ? ("results scaled by 2^-" + std::to_string(scaleExp)).c_str() : "results at the scale of the input");
 
     const auto reference = referenceTransform(x.re, x.im, settings.direction == 1);
     double signal = 0.0, noise = 0.0;

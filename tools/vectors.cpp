@@ -46,7 +46,7 @@ const char* const kVectorsHelp =
     "                          summary, so that a set's manifest gives the same\n"
     "                          frames again; one frame per record\n"
     "  --force                 write a set of more than 1 GiB\n"
-    "  --quiet                 no progress line\n"
+    "  --quiet                 no progress line and no closing line\n"
     "\n"
     "The frames stream to the files; a set whose files would exceed 1 GiB\n"
     "together is refused unless --force is given.\n"
@@ -272,9 +272,11 @@ int vectorsCommand(const std::vector<std::string>& args) {
     for (OutputFile* file : files) file->finish();
     for (OutputFile* file : files) file->commit();
     directory.keep();
-    std::printf("%s: %llu frame%s of %d%s points, input %d bits, output %d bits\n", dir.c_str(),
-                (unsigned long long)index, index == 1 ? "" : "s", fewest,
-                fewest == most ? "" : (" to " + std::to_string(most)).c_str(), inputCodes.width, outputCodes.width);
+    if (!quiet)
+        std::printf("%s: %llu frame%s of %d%s points, input %d bits, output %d bits\n", dir.c_str(),
+                    (unsigned long long)index, index == 1 ? "" : "s", fewest,
+                    fewest == most ? "" : (" to " + std::to_string(most)).c_str(), inputCodes.width,
+                    outputCodes.width);
     return 0;
 }
 

@@ -148,6 +148,7 @@ vectors)
               "--float --arch pipelined --nfft-max 4:32:32" "--arch pipelined --nfft-max 5 --inverse --rounding convergent:16:17"; do
     args=${core%%:*}; widths=${core#*:}; wi=${widths%:*}; wo=${widths#*:}
     rm -rf set && ok "$vfft" vectors set $args --frames 4 --seed 7 --quiet
+    [ ! -s out.txt ] && [ ! -s err.txt ] || fail "$args: --quiet printed $(cat out.txt err.txt)"
     grep -q "\"input_width\": $wi, .*\"output_width\": $wo, .*\"input_word_width\": $((2 * wi)), \"output_word_width\": $((2 * wo))" set/manifest.json ||
       fail "$args: widths in $(cat set/manifest.json)"
     grep -q '"frame_count": 4' set/manifest.json || fail "$args: frame count"
@@ -194,7 +195,7 @@ vectors)
             {"nfft": 5, "direction": 0, "scaling_sch": [1, 1, 0, 1, 1]}, {}]}
 END
   mixed="--arch radix2 --nfft-max 5 --nfft 3"
-  rm -rf mixed && ok "$vfft" vectors mixed $mixed --settings mixed.json --stimulus random,impulse --quiet
+  rm -rf mixed && ok "$vfft" vectors mixed $mixed --settings mixed.json --stimulus random,impulse
   [ "$(cat out.txt)" = "mixed: 4 frames of 8 to 32 points, input 16 bits, output 16 bits" ] || fail "mixed: $(cat out.txt)"
   [ "$(grep -o '"nfft": [0-9]*, "points": [0-9]*, "direction": [01], "scaling_sch": [^]]*]' mixed/manifest.json | tr '\n' ,)" = \
     '"nfft": 4, "points": 16, "direction": 1, "scaling_sch": [0, 1, 1, 1],"nfft": 3, "points": 8, "direction": 0, "scaling_sch": [1, 1, 1],"nfft": 5, "points": 32, "direction": 0, "scaling_sch": [1, 1, 0, 1, 1],"nfft": 3, "points": 8, "direction": 1, "scaling_sch": [1, 1, 1],' ] ||

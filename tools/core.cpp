@@ -186,7 +186,7 @@ CodeFormat Core::inputCodes() const { return {ports_.float_mode != 0, ports_.inp
 
 CodeFormat Core::outputCodes() const { return {ports_.float_mode != 0, ports_.output_width, ports_.output_point}; }
 
-std::vector<FrameResult> Core::transform(std::vector<FrameIn>& frames) {
+std::vector<FrameResult> Core::transform(const std::vector<FrameIn>& frames) {
     const FrameSettings& first = frames.front().settings;
     const size_t n = size_t(first.points()), k = frames.size(), stages = first.schedule.size();
     std::vector<double> inRe(k * n), inIm(k * n), outRe(k * n), outIm(k * n);

@@ -83,7 +83,7 @@ public:
     CodeFormat inputCodes() const;
     CodeFormat outputCodes() const;
     // Frames of one length, transformed in one batch call.
-    std::vector<FrameResult> transform(std::vector<FrameIn>& frames);
+    std::vector<FrameResult> transform(const std::vector<FrameIn>& frames);
     // The configuration in words, e.g. "radix-4 burst I/O, 1024 points, ...".
     std::string describe() const;
 

@@ -84,8 +84,7 @@ int demoCommand(const std::vector<std::string>& args) {
     // Single-precision data keep 24 significant bits, so that grid holds the
     // signal exactly in both modes.
     const Signal x = toneSignal(demoTones(n), n, codes.single ? 23 : codes.fractionBits);
-    std::vector<FrameIn> frames{{settings, x.re, x.im, "demo frame"}};
-    const FrameResult y = core.transform(frames).front();
+    const FrameResult y = core.transform({{settings, x.re, x.im, "demo frame"}}).front();
 
     // Scaled results: by the block exponent, or by the schedule's shifts.
     const bool blockFloat = core.rules().has_blk_exp != 0;

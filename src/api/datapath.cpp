@@ -4,7 +4,6 @@
 // the caller's scale, and report the block exponent and the overflow flag.
 #include <cmath>
 
-#include "api/Report.h"
 #include "api/State.h"
 #include "api/quantize.h"
 #include "api/single_mode.h"
@@ -20,20 +19,21 @@ bool fractional(double v) {
 }
 
 // Fixed-point mode: true when some value is off the grid of the input width,
-// in one branch-free pass.
-bool offGrid(const velmor_ip_vfft_v8_0_inputs& in, int32_t points, int32_t inputWidth) {
+// in one branch-free pass (over split arrays, or interleaved pairs).
+template <int32_t Step>
+bool offGrid(const Frame& frame, int32_t inputWidth) {
     const double s = std::ldexp(1.0, inputWidth - 1);
     bool off = false;
-    for (int32_t i = 0; i < points; ++i) {
-        off |= fractional(s * in.xn_re[i]);
-        off |= fractional(s * in.xn_im[i]);
+    for (int32_t i = 0; i < frame.points; ++i) {
+        off |= fractional(s * frame.re[i * Step]);
+        off |= fractional(s * frame.im[i * Step]);
     }
     return off;
 }
 
-bool anyNaN(const velmor_ip_vfft_v8_0_inputs& in, int32_t points) {
-    for (int32_t i = 0; i < points; ++i)
-        if (std::isnan(in.xn_re[i]) || std::isnan(in.xn_im[i])) return true;
+bool anyNaN(const Frame& frame) {
+    for (int32_t i = 0; i < frame.points * frame.step; i += frame.step)
+        if (std::isnan(frame.re[i]) || std::isnan(frame.im[i])) return true;
     return false;
 }
 
@@ -52,25 +52,26 @@ double singleToGrid(double x, const void* grid) {
 }
 
 // Fixed-point mode: the pre-quantisation test and its warning.
-void scanFixedInputs(const velmor_ip_vfft_v8_0_state* st, const velmor_ip_vfft_v8_0_inputs& in, Frame& frame) {
+void scanFixedInputs(const velmor_ip_vfft_v8_0_state* st, Frame& frame) {
     const int32_t width = st->generics.C_INPUT_WIDTH;
-    if (!offGrid(in, frame.points, width)) return;
+    const bool off = frame.step == 1 ? offGrid<1>(frame, width) : offGrid<2>(frame, width);
+    if (!off) return;
     frame.toGrid = fixedToGrid;
     frame.how = &st->config.data_width;
-    frame.invalid = anyNaN(in, frame.points);
-    reportLine("WARNING:vfft_v8_0:simulate called with real and/or imaginary data values that are "
-               "not pre-quantized to signed two's-complement fixed-point values of precision "
-               "C_INPUT_WIDTH = ",
-               width,
-               " bits.  All real and imaginary data will be internally rounded to the nearest "
-               "quantization level for this precision (using convergent rounding to nearest even).");
+    frame.invalid = anyNaN(frame);
+    st->reporter.line("WARNING:vfft_v8_0:simulate called with real and/or imaginary data values that are "
+                      "not pre-quantized to signed two's-complement fixed-point values of precision "
+                      "C_INPUT_WIDTH = ",
+                      width,
+                      " bits.  All real and imaginary data will be internally rounded to the nearest "
+                      "quantization level for this precision (using convergent rounding to nearest even).");
 }
 
 // Fixed-point mode: undoes the engine's pre-division of unscaled input.
-void undoPreDivision(velmor_ip_vfft_v8_0_outputs* out, int32_t points, int32_t preDivision) {
+void undoPreDivision(velmor_ip_vfft_v8_0_outputs* out, const Frame& frame, int32_t preDivision) {
     if (preDivision == 0) return;
     const double factor = powerOfTwo(preDivision);
-    for (int32_t i = 0; i < points; ++i) {
+    for (int32_t i = 0; i < frame.points * frame.step; i += frame.step) {
         out->xk_re[i] *= factor;
         out->xk_im[i] *= factor;
     }
@@ -95,26 +96,26 @@ void reportFlags(const ConfigRecord& cfg, velmor_ip_vfft_v8_0_outputs* out, int3
 }  // namespace
 
 int runDataPath(velmor_ip_vfft_v8_0_state* st, velmor_ip_vfft_v8_0_inputs in,
-                velmor_ip_vfft_v8_0_outputs* out, int nfft) {
+                velmor_ip_vfft_v8_0_outputs* out, int nfft, int32_t step) {
     const ConfigRecord& cfg = st->config;
-    Frame frame{in.xn_re, in.xn_im, 1 << nfft};
+    Frame frame{in.xn_re, in.xn_im, 1 << nfft, step};
     SingleGrid single;
     if (cfg.use_flt_pt) {
-        single = {scanSingleInputs(in, frame.points), cfg.data_width};
+        single = {scanSingleInputs(in, frame.points, step, st->reporter), cfg.data_width};
         frame.toGrid = singleToGrid;
         frame.how = &single;
         frame.invalid = single.scan.invalid;
     } else {
-        scanFixedInputs(st, in, frame);
+        scanFixedInputs(st, frame);
     }
     const Shape shape = Shape::of(cfg, nfft, in.direction, in.scaling_sch, in.scaling_sch_size);
     const int32_t preDivision = transformFrame(*st->datapath, shape, frame, out);
     if (cfg.use_flt_pt)
         // Results return to the input scale: the input block exponent, the
         // engine's block exponent and its pre-division.
-        finishSingleResults(single.scan, single.scan.exponent + out->blk_exp + preDivision, out, frame.points);
+        finishSingleResults(single.scan, single.scan.exponent + out->blk_exp + preDivision, out, frame.points, step);
     else
-        undoPreDivision(out, frame.points, preDivision);
+        undoPreDivision(out, frame, preDivision);
     reportFlags(cfg, out, frame.points);
     return 0;
 }

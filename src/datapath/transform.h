@@ -13,12 +13,13 @@ template <class Engine, class Run>
 int32_t transform(Engine& engine, const Shape& shape, const Frame& frame, velmor_ip_vfft_v8_0_outputs* out,
                   Run&& run) {
     engine.setup(shape);
+    const int32_t step = frame.step;
     if (frame.toGrid == nullptr)
-        for (int32_t i = 0; i < frame.points; ++i) engine.load(i, frame.re[i], frame.im[i]);
+        for (int32_t i = 0; i < frame.points; ++i) engine.load(i, frame.re[i * step], frame.im[i * step]);
     else
         for (int32_t i = 0; i < frame.points; ++i) engine.load(i, frame.sample(i, false), frame.sample(i, true));
     run(engine);
-    for (int32_t i = 0; i < frame.points; ++i) engine.result(i, out->xk_re[i], out->xk_im[i]);
+    for (int32_t i = 0; i < frame.points; ++i) engine.result(i, out->xk_re[i * step], out->xk_im[i * step]);
     out->blk_exp = engine.blk_exp;
     out->overflow = engine.overflow;
     return engine.preDivision();

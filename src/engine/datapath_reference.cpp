@@ -7,6 +7,8 @@ public:
     using ReferenceEngine::ReferenceEngine;
 };
 
+const char* datapathName() { return "reference"; }
+
 Datapath* makeDatapath(const ConfigRecord& config) { return new Datapath(config); }
 
 void destroyDatapath(Datapath* datapath) { delete datapath; }

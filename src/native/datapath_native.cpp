@@ -55,6 +55,8 @@ private:
     std::unique_ptr<ReferenceEngine> reference;  // overflowing frames with NaN samples
 };
 
+const char* datapathName() { return "native"; }
+
 Datapath* makeDatapath(const ConfigRecord& config) { return new Datapath(config); }
 
 void destroyDatapath(Datapath* datapath) { delete datapath; }

@@ -76,7 +76,6 @@ void undoPreDivision(velmor_ip_vfft_v8_0_outputs* out, const Frame& frame, int32
         out->xk_im[i] *= factor;
     }
 }
-
 // The block exponent is reported for block floating point only, the overflow
 // flag for a fixed schedule and in floating-point mode.
 void reportFlags(const ConfigRecord& cfg, velmor_ip_vfft_v8_0_outputs* out, int32_t points) {

@@ -96,7 +96,7 @@ def test_overflow_rate_follows_the_level_for_every_model():
     same(generated.run(workers=2), table)
 
 
-def test_a_frame_file_is_found_beside_its_specification(tmp_path, rng):
+def test_a_frame_file_is_found_beside_its_description(tmp_path, rng):
     rows = rng.uniform(-1.0, 1.0, (5, 32)) + 1j * rng.uniform(-1.0, 1.0, (5, 32))
     np.save(tmp_path / "frames.npy", rows)
     description = {"grid": {"arch": "radix2", "nfft_max": 5}, "signal": {"model": "file", "path": "frames.npy", "level": 0.5}}
@@ -184,7 +184,7 @@ GRID = {"arch": "radix2", "nfft_max": 6}
      "cannot be imported"),
     ({"grid": GRID, "signal": {"model": "file", "path": "missing.npy"}}, "signal.path", "cannot be read"),
 ])
-def test_bad_specifications_name_their_field(description, field, words):
+def test_bad_descriptions_name_their_field(description, field, words):
     with pytest.raises(StudySpecError) as raised:
         Study.from_dict(description)
     assert raised.value.field.startswith(field) and words in str(raised.value)

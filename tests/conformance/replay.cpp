@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "conformance_case.h"
-#include "stderr_capture.h"
+#include "Stderr.h"
 #include "vfft_v8_0.h"
 
 namespace {
@@ -59,7 +59,7 @@ std::string showDouble(uint64_t bits)
     return text;
 }
 
-std::string quoted(const std::string& text)
+std::string shownText(const std::string& text)
 {
     std::string out = "\"";
     for (const char c : text) {
@@ -117,13 +117,12 @@ public:
     std::vector<std::string> run(const Case& c)
     {
         std::vector<std::string> failures;
-        capture_.setActivity("case " + c.id + " create_state");
         velmor_ip_vfft_v8_0_state* state = nullptr;
         const std::string text = capture_.run([&] { state = velmor_ip_vfft_v8_0_create_state(c.generics); });
         if ((state == nullptr) != c.state_null)
             failures.push_back("create_state: expected " + std::string(c.state_null ? "a null state" : "a state") + ", got " + (state ? "a state" : "a null state"));
         else if (text != c.create_stderr)
-            failures.push_back("create_state stderr: expected " + quoted(c.create_stderr) + ", got " + quoted(text));
+            failures.push_back("create_state stderr: expected " + shownText(c.create_stderr) + ", got " + shownText(text));
 
         // A fixed-point core gives no meaning to the payload of a NaN result.
         const bool anyNanResult = c.generics.C_USE_FLT_PT == 0;
@@ -131,7 +130,6 @@ public:
             const Call& call = c.calls[k];
             // Without the expected state only the calls that pass a null one can run.
             if (!call.inputs.null_state && state == nullptr) continue;
-            capture_.setActivity("case " + c.id + " call " + std::to_string(k));
             const std::string d = runCall(call, call.inputs.null_state ? nullptr : state, anyNanResult);
             if (!d.empty()) failures.push_back("call " + std::to_string(k) + ": " + d);
         }
@@ -168,7 +166,7 @@ private:
 
         const CallExpected& e = call.expected;
         if (rc != e.rc) return fieldDifference("rc", e.rc, rc);
-        if (text != e.stderr_text) return "stderr: expected " + quoted(e.stderr_text) + ", got " + quoted(text);
+        if (text != e.stderr_text) return "stderr: expected " + shownText(e.stderr_text) + ", got " + shownText(text);
         for (const std::string& d : {
                  fieldDifference("blk_exp", e.blk_exp, outputs.blk_exp),
                  fieldDifference("overflow", e.overflow, outputs.overflow),

@@ -155,25 +155,4 @@ TEST(BurstEndToEnd, OffGridInputsAreRoundedToEven) {
     }
 }
 
-// One state serving calls of different lengths and directions gives, call by
-// call, exactly what a fresh state gives.
-TEST(BurstEndToEnd, ConsecutiveCallsMatchFreshStates) {
-    const std::pair<int, int> calls[] = {{10, 1}, {7, 0}, {8, 1}, {9, 0}, {6, 1}, {10, 0}};
-    for (int arch : {1, 2}) {
-        for (int bfp : {0, 1}) {
-            const auto g = generics(10, arch, 16, 16, 1, bfp, 1, 1);
-            Core shared(g);
-            for (const auto& [nfft, direction] : calls) {
-                SCOPED_TRACE(testing::Message() << arch << " " << bfp << " " << nfft);
-                const auto re = ref::gridNoise(size_t(1) << nfft, 16, bfp ? 0.9 : 0.5, nfft);
-                const auto im = ref::gridNoise(size_t(1) << nfft, 16, bfp ? 0.9 : 0.5, nfft + 50);
-                const auto sch = bfp ? std::vector<int32_t>{} : schedule(ref::burstStages(arch, nfft));
-                const auto a = shared.run(re, im, direction, sch, nfft);
-                const auto b = Core(g).run(re, im, direction, sch, nfft);
-                EXPECT_EQ(std::tie(a.re, a.im, a.blkExp, a.overflow), std::tie(b.re, b.im, b.blkExp, b.overflow));
-            }
-        }
-    }
-}
-
 }  // namespace

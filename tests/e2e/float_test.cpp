@@ -19,26 +19,6 @@ velmor_ip_vfft_v8_0_generics floatGenerics(int arch, int nfftMax, int hasNfft = 
 
 constexpr int kArchs[] = {1, 2, 3, 4};
 
-// An impulse keeps its height for any input block exponent (0 for zeros and
-// 0.75, 2 for 3.0, negative for tiny values): the block exponents of the
-// input and of the engine are undone exactly, and no warning is written.
-TEST(FloatMode, ImpulseKeepsItsHeightForAnyBlockExponent) {
-    for (int arch : kArchs) {
-        for (double height : {0.0, 3.0, 0.75, -1.5e-20, 6.0e25}) {
-            Core core(floatGenerics(arch, 7));
-            std::vector<double> re(128, 0.0), im(128, 0.0);
-            re[0] = height;
-            Result r;
-            EXPECT_EQ(captureStderr([&] { r = core.run(re, im, 0, {}, 7); }), "");
-            ASSERT_EQ(r.code, 0);
-            EXPECT_EQ(r.re, std::vector<double>(128, static_cast<float>(height))) << arch << " " << height;
-            EXPECT_EQ(r.im, std::vector<double>(128, 0.0)) << arch << " " << height;
-            EXPECT_EQ(r.blkExp, 0);
-            EXPECT_EQ(r.overflow, 0);
-        }
-    }
-}
-
 TEST(FloatMode, SubnormalSinglesAreFlushedWithAWarning) {
     velmor_ip_vfft_v8_0_state* st = velmor_ip_vfft_v8_0_create_state(floatGenerics(2, 3));
     std::vector<double> re(8, 0.25), im(8, 0.0), xr(8), xi(8);

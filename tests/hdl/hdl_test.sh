@@ -163,6 +163,14 @@ fixed | float | mismatch)
     passes radix2_lite 2 0
     vectors pipelined --arch pipelined --nfft-max 7 --scaling bfp --inverse --frames 3
     passes pipelined 3
+    # Overflowed pipelined frames: the result register has one integer bit
+    # more than the input, so results reach +-2, and their codes fit the
+    # 17-bit output port (the benches check every word's width).
+    vectors pipelined_overflow --arch pipelined --nfft-max 7 --schedule 0,0,0,0 --stimulus random --frames 2
+    passes pipelined_overflow 2 0
+    grep -q '"output_width": 17' pipelined_overflow/manifest.json || fail "pipelined_overflow: not 17-bit outputs"
+    awk '$1 < -32768 || $1 > 32767 { n++ } END { exit n == 0 }' pipelined_overflow/output.dec ||
+      fail "pipelined_overflow: no result beyond the 16-bit range"
     # Run-time lengths shorter than the core's, odd and even, in arrays
     # sized for the longest frame.
     vectors runtime_radix4 --arch radix4 --nfft-max 9 --nfft 7 --scaling bfp --input-width 12 --frames 3

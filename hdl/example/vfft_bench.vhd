@@ -60,19 +60,24 @@ architecture scoreboard of vfft_bench is
   procedure decimal(word : string; code : out vfft_code; ok : out boolean) is
     variable value : vfft_code := 0;
     variable first : positive := word'low;
+    variable digit : vfft_code;
   begin
     ok := false;
     if word'length > 0 and word(word'low) = '-' then
       first := first + 1;
     end if;
-    if first > word'high or word'high - first > 16 then
+    if first > word'high then
       return;
     end if;
     for i in first to word'high loop
       if word(i) < '0' or word(i) > '9' then
         return;
       end if;
-      value := 10 * value + (character'pos(word(i)) - character'pos('0'));
+      digit := vfft_code(character'pos(word(i)) - character'pos('0'));
+      if value > (vfft_code'high - digit) / 10 then
+        return;
+      end if;
+      value := 10 * value + digit;
     end loop;
     code := -value when first > word'low else value;
     ok := true;

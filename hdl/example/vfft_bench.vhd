@@ -48,11 +48,12 @@ architecture scoreboard of vfft_bench is
   end procedure;
 
   -- The next whitespace-separated word of l, empty at the end of the line.
-  procedure next_word(l : inout line; word : out line) is
+  procedure next_word(l : inout line; word : inout line) is
     variable text : string(1 to 64);
     variable length : natural;
   begin
     sread(l, text, length);
+    deallocate(word);
     word := new string'(text(1 to length));
   end procedure;
 
@@ -117,8 +118,7 @@ begin
     procedure next_line is
     begin
       if endfile(frame_list) then
-        fail(frames_name.all & " ends at line " & integer'image(line_number) & "; expected the record of frame "
-             & integer'image(line_number - 3));
+        fail(frames_name.all & " ends early, at line " & integer'image(line_number));
       end if;
       readline(frame_list, l);
       line_number := line_number + 1;
@@ -191,6 +191,7 @@ begin
       if word.all /= "" then
         fail(at & ": '" & word.all & "' after the sample");
       end if;
+      deallocate(sample_line);
     end procedure;
 
     -- Runs the next frame of the list through the model and compares;

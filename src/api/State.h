@@ -9,6 +9,7 @@
 
 #include "api/Engines.h"
 #include "api/Frame.h"
+#include "api/Report.h"
 #include "engine/ConfigRecord.h"
 #include "vfft_v8_0.h"
 
@@ -22,7 +23,11 @@ struct velmor_ip_vfft_v8_0_state {
     R4Engine* r4;                           // C_ARCH 1
     R2Engine* r2;                           // C_ARCH 2 and 4
     R22Engine* r22;                         // C_ARCH 3
+    Reporter reporter;                      // where the messages of calls on this state go
 };
+
+// The name of this library's datapath, as velmor_ip_vfft_v8_0_datapath reports it.
+const char* datapathName();
 
 // Creates the twiddle table and the engine selected by st->generics.C_ARCH from
 // st->config. Called once the generics are valid and the configuration is filled.
@@ -39,7 +44,8 @@ void releaseTables(velmor_ip_vfft_v8_0_state* st);
 // Returns the engine's pre-division (log2), which the caller undoes.
 int32_t runEngine(velmor_ip_vfft_v8_0_state* st, const Frame& frame, velmor_ip_vfft_v8_0_outputs* out);
 
-// Runs one validated call with length exponent nfft: loads the inputs into the
-// engine, runs it and fills *out. Returns 0.
+// Runs one validated call with length exponent nfft on arrays whose samples
+// lie `step` doubles apart: loads the inputs into the engine, runs it and
+// fills *out. Returns 0.
 int runDataPath(velmor_ip_vfft_v8_0_state* st, velmor_ip_vfft_v8_0_inputs in,
-                velmor_ip_vfft_v8_0_outputs* out, int nfft);
+                velmor_ip_vfft_v8_0_outputs* out, int nfft, int32_t step);

@@ -4,7 +4,6 @@
 // caller's scale, and report the block exponent and the overflow flag.
 #include <cmath>
 
-#include "api/Report.h"
 #include "api/State.h"
 #include "api/quantize.h"
 
@@ -19,35 +18,38 @@ bool fractional(double v) {
 }
 
 // Fixed-point mode: true when some value is off the grid of the input width,
-// in one branch-free pass.
+// in one branch-free pass (over split arrays, or interleaved pairs).
+template <int32_t Step>
 bool offGrid(const velmor_ip_vfft_v8_0_inputs& in, int32_t points, int32_t inputWidth) {
     const double s = std::ldexp(1.0, inputWidth - 1);
     bool off = false;
     for (int32_t i = 0; i < points; ++i) {
-        off |= fractional(s * in.xn_re[i]);
-        off |= fractional(s * in.xn_im[i]);
+        off |= fractional(s * in.xn_re[i * Step]);
+        off |= fractional(s * in.xn_im[i * Step]);
     }
     return off;
 }
 
-bool anyNaN(const velmor_ip_vfft_v8_0_inputs& in, int32_t points) {
-    for (int32_t i = 0; i < points; ++i)
-        if (std::isnan(in.xn_re[i]) || std::isnan(in.xn_im[i])) return true;
+bool anyNaN(const Frame& frame) {
+    for (int32_t i = 0; i < frame.points * frame.step; i += frame.step)
+        if (std::isnan(frame.in->xn_re[i]) || std::isnan(frame.in->xn_im[i])) return true;
     return false;
 }
 
 // Fixed-point mode: the pre-quantisation test and its warning.
 void scanFixedInputs(const velmor_ip_vfft_v8_0_state* st, Frame& frame) {
     const int32_t width = st->generics.C_INPUT_WIDTH;
-    if (!offGrid(*frame.in, frame.points, width)) return;
+    const bool off = frame.step == 1 ? offGrid<1>(*frame.in, frame.points, width)
+                                     : offGrid<2>(*frame.in, frame.points, width);
+    if (!off) return;
     frame.prequantise = true;
-    frame.invalid = anyNaN(*frame.in, frame.points);
-    reportLine("WARNING:vfft_v8_0:simulate called with real and/or imaginary data values that are "
-               "not pre-quantized to signed two's-complement fixed-point values of precision "
-               "C_INPUT_WIDTH = ",
-               width,
-               " bits.  All real and imaginary data will be internally rounded to the nearest "
-               "quantization level for this precision (using convergent rounding to nearest even).");
+    frame.invalid = anyNaN(frame);
+    st->reporter.line("WARNING:vfft_v8_0:simulate called with real and/or imaginary data values that are "
+                      "not pre-quantized to signed two's-complement fixed-point values of precision "
+                      "C_INPUT_WIDTH = ",
+                      width,
+                      " bits.  All real and imaginary data will be internally rounded to the nearest "
+                      "quantization level for this precision (using convergent rounding to nearest even).");
 }
 
 void setCallFields(ConfigRecord& cfg, int32_t nfft) {
@@ -60,10 +62,10 @@ void setCallFields(ConfigRecord& cfg, int32_t nfft) {
 }
 
 // Fixed-point mode: undoes the engine's pre-division of unscaled input.
-void undoPreDivision(velmor_ip_vfft_v8_0_outputs* out, int32_t points, int32_t preDivision) {
+void undoPreDivision(velmor_ip_vfft_v8_0_outputs* out, const Frame& frame, int32_t preDivision) {
     if (preDivision == 0) return;
     const double factor = powerOfTwo(preDivision);
-    for (int32_t i = 0; i < points; ++i) {
+    for (int32_t i = 0; i < frame.points * frame.step; i += frame.step) {
         out->xk_re[i] *= factor;
         out->xk_im[i] *= factor;
     }
@@ -88,12 +90,12 @@ void reportFlags(const ConfigRecord& cfg, velmor_ip_vfft_v8_0_outputs* out, int3
 }  // namespace
 
 int runDataPath(velmor_ip_vfft_v8_0_state* st, velmor_ip_vfft_v8_0_inputs in,
-                velmor_ip_vfft_v8_0_outputs* out, int nfft) {
+                velmor_ip_vfft_v8_0_outputs* out, int nfft, int32_t step) {
     ConfigRecord& cfg = st->config;
-    Frame frame{&in, 1 << nfft, cfg.data_width};
+    Frame frame{&in, 1 << nfft, cfg.data_width, step};
     SingleScan scan;
     if (cfg.use_flt_pt) {
-        scan = scanSingleInputs(in, frame.points);
+        scan = scanSingleInputs(in, frame.points, step, st->reporter);
         frame.single = &scan;
         frame.invalid = scan.invalid;
     } else {
@@ -104,9 +106,9 @@ int runDataPath(velmor_ip_vfft_v8_0_state* st, velmor_ip_vfft_v8_0_inputs in,
     if (cfg.use_flt_pt)
         // Results return to the input scale: the input block exponent, the
         // engine's block exponent and its pre-division.
-        finishSingleResults(scan, scan.exponent + out->blk_exp + preDivision, out, frame.points);
+        finishSingleResults(scan, scan.exponent + out->blk_exp + preDivision, out, frame.points, step);
     else
-        undoPreDivision(out, frame.points, preDivision);
+        undoPreDivision(out, frame, preDivision);
     reportFlags(cfg, out, frame.points);
     return 0;
 }

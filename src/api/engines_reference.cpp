@@ -35,3 +35,5 @@ int32_t runEngine(velmor_ip_vfft_v8_0_state* st, const Frame& frame, velmor_ip_v
         return transform(*st->r2, st->config, frame, out, run);
     }
 }
+
+const char* datapathName() { return "reference"; }

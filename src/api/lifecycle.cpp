@@ -87,31 +87,14 @@ velmor_ip_vfft_v8_0_state* velmor_ip_vfft_v8_0_create_state_with_sink(velmor_ip_
     st->generics = generics;
     st->config = makeConfig(generics);
     st->reporter = report;
-    // Out of memory while building: release what was built and report no state.
+    // Out of memory while building: report no state.
     try {
-        buildTables(st);
+        st->datapath = makeDatapath(st->config);
     } catch (const std::bad_alloc&) {
-        releaseTables(st);
         std::free(st);
         return nullptr;
     }
     return st;
-}
-
-void releaseTables(velmor_ip_vfft_v8_0_state* st)
-{
-    delete st->twiddle_rom;
-    switch (st->generics.C_ARCH) {
-    case 1:
-        delete st->r4;
-        break;
-    case 3:
-        delete st->r22;
-        break;
-    default:
-        delete st->r2;
-        break;
-    }
 }
 
 void velmor_ip_vfft_v8_0_destroy_state(velmor_ip_vfft_v8_0_state* state)
@@ -119,7 +102,7 @@ void velmor_ip_vfft_v8_0_destroy_state(velmor_ip_vfft_v8_0_state* state)
     if (state == nullptr) {
         return;
     }
-    releaseTables(state);
+    destroyDatapath(state->datapath);
     std::free(state);
 }
 

@@ -31,22 +31,25 @@ struct SampleArray {
 constexpr SampleArray kReal{"real", "xn_re", VFFT_V8_0_NULL_XN_RE};
 constexpr SampleArray kImag{"imaginary", "xn_im", VFFT_V8_0_NULL_XN_IM};
 
+// A state without its engine is corrupt; the code names the architecture.
 int checkEngine(const velmor_ip_vfft_v8_0_state& st, const Reporter& report)
 {
     int code = 0;
-    switch (st.generics.C_ARCH) {
-    case 1:
-        code = st.r4 == nullptr ? VFFT_V8_0_CORRUPT_RADIX4_STATE : 0;
-        break;
-    case 2:
-    case 4:
-        code = st.r2 == nullptr ? VFFT_V8_0_CORRUPT_RADIX2_STATE : 0;
-        break;
-    case 3:
-        code = st.r22 == nullptr ? VFFT_V8_0_CORRUPT_PIPELINE_STATE : 0;
-        break;
-    default:
-        break;
+    if (st.datapath == nullptr) {
+        switch (st.generics.C_ARCH) {
+        case 1:
+            code = VFFT_V8_0_CORRUPT_RADIX4_STATE;
+            break;
+        case 2:
+        case 4:
+            code = VFFT_V8_0_CORRUPT_RADIX2_STATE;
+            break;
+        case 3:
+            code = VFFT_V8_0_CORRUPT_PIPELINE_STATE;
+            break;
+        default:
+            break;
+        }
     }
     if (code != 0) {
         report.line(kPrefix, "corrupted state structure");

@@ -4,28 +4,20 @@
 
 #include "engine/R22_walk.h"
 #include "native/R22_native_PE.h"
-
-namespace {
-
-int32_t engineWidth(const ConfigRecord& c) {
-    return c.has_scaling == 1 && c.has_bfp == 1 ? c.data_width + c.nfft_max + 1 : c.result_width;
-}
-
-}  // namespace
+#include "native/Validity.h"
 
 R22_native::R22_native(const ConfigRecord& config, const TWIDDLE_ROM& rom)
-    : NativeEngine(config, rom, engineWidth(config) + 1, engineWidth(config) - 1, 1 << config.nfft_max,
-                   engineWidth(config) - config.data_width, false),
-      engine_width(engineWidth(config)) {}
+    : NativeEngine(config, rom, EngineFormat::pipeline(config), 1 << config.nfft_max, false),
+      engine_width(EngineFormat::pipeline(config).width) {}
 
-void R22_native::setup(const ConfigRecord& config) {
-    nfft = config.nfft;
-    points = config.points;
+void R22_native::setup(const Shape& shape) {
+    takeShape(shape);
     mapOrder(R22_walk(*this));
 }
 
 void R22_native::run() {
-    runStages(*this, engine_width + twiddle_width + 3);
+    if (invalid_frame) followValidity(R22_walk(*this), valid_re.data(), valid_im.data());
+    runStages(*this, R22_DIF_formats(engine_width, twiddle_width, true, nfft_max).product.width);
     if (has_scaling == 1 && has_bfp == 1) normalise();
 }
 
@@ -52,8 +44,11 @@ inline void R22_native::stages() {
 void R22_native::normalise() {
     // Payloads to units of the input range: exact products with a power of two.
     const double toInput = std::ldexp(1.0, nfft_max + 1 - mem_point);
-    blk_exp = R22_walk(*this).blockExponent(
-        [&](int32_t i, bool imag) { return static_cast<double>(imag ? im_[i] : re_[i]) * toInput; });
+    // Invalid parts count as NaN, which the exponent's comparisons pass over.
+    blk_exp = R22_walk(*this).blockExponent([&](int32_t i, bool imag) {
+        if (invalid_frame && !(imag ? valid_im[i] : valid_re[i])) return std::numeric_limits<double>::quiet_NaN();
+        return static_cast<double>(imag ? im_[i] : re_[i]) * toInput;
+    });
     for (int32_t i = 0; i < points; ++i) {
         re_[i] >>= blk_exp;
         im_[i] >>= blk_exp;

@@ -4,21 +4,20 @@
 
 #include "engine/R2_walk.h"
 #include "native/R2_native_PE.h"
+#include "native/Validity.h"
 
 R2_native::R2_native(const ConfigRecord& config, const TWIDDLE_ROM& rom)
-    : NativeEngine(config, rom, config.result_width, config.result_width - 1, 1 << config.nfft_max,
-                   config.has_scaling ? 0 : config.result_width - config.data_width, true),
+    : NativeEngine(config, rom, EngineFormat::burst(config), 1 << config.nfft_max, true),
       bank(1 << (config.nfft_max - 1)) {}
 
-void R2_native::setup(const ConfigRecord& config) {
-    nfft = config.nfft;
-    points = config.points;
-    bfp_growth = 32;
+void R2_native::setup(const Shape& shape) {
+    takeShape(shape);
     mapOrder(R2_walk(*this, bank));
 }
 
 void R2_native::run() {
-    runStages(*this, result_width + twiddle_width + 2);
+    if (invalid_frame) followValidity(R2_walk(*this, bank), valid_re.data(), valid_im.data());
+    runStages(*this, R2_DIT_formats(result_width, twiddle_width).product.width);
 }
 
 template <class Wide, int32_t Q>

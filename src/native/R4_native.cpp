@@ -4,25 +4,20 @@
 
 #include "engine/R4_walk.h"
 #include "native/R4_native_PE.h"
+#include "native/Validity.h"
 
 R4_native::R4_native(const ConfigRecord& config, const TWIDDLE_ROM& rom)
-    : NativeEngine(config, rom, config.result_width, config.result_width - 1, 1 << config.nfft_max,
-                   config.has_scaling ? 0 : config.result_width - config.data_width, true),
+    : NativeEngine(config, rom, EngineFormat::burst(config), 1 << config.nfft_max, true),
       bank(1 << (config.nfft_max - 2)) {}
 
-void R4_native::setup(const ConfigRecord& config) {
-    nfft = config.nfft;
-    half_nfft = config.half_nfft;
-    points = config.points;
-    r4_points = config.r4_points;
-    nfft_odd = config.nfft_odd;
-    r4_addr_mask = config.r4_addr_mask;
-    bfp_growth = 32;
+void R4_native::setup(const Shape& shape) {
+    takeShape(shape);
     mapOrder(R4_walk(*this, bank));
 }
 
 void R4_native::run() {
-    runStages(*this, result_width + twiddle_width + 2);
+    if (invalid_frame) followValidity(R4_walk(*this, bank), valid_re.data(), valid_im.data());
+    runStages(*this, R4_DIT_formats(result_width, twiddle_width).product.width);
 }
 
 template <class Wide, int32_t Q>

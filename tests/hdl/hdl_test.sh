@@ -33,6 +33,11 @@ case $group in
 verilate)
   verilator=$1 cc=$2 cflags=$3 out=$4 top=$5 sv=${6:-}
   hdl=$(pkg-config --variable=hdldir vfft) || fail "no pkg-config file vfft"
+  for pc in vfft vfft_reference; do
+    library=$(pkg-config --variable=libdir $pc)/lib$(pkg-config --libs-only-l $pc | sed 's/^ *-l//; s/ *$//').so
+    [ -e "$library" ] && [ -e "$(pkg-config --variable=includedir $pc)/vfft_v8_0_ext.h" ] ||
+      fail "$pc.pc does not lead to its library and headers"
+  done
   bench=${sv:-$hdl/example/vfft_bench.sv}
   rm -rf "$out" && mkdir -p "$out" && cd "$out" || exit 1
   svdpi=$("$verilator" --getenv VERILATOR_ROOT)/include/vltstd

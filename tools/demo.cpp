@@ -78,23 +78,23 @@ int demoCommand(const std::vector<std::string>& args) {
     Core core(options);
     std::printf("core: %s\n", core.describe().c_str());
 
-    const int n = core.points();
-    const Widths widths = core.widths();
+    const FrameSettings& settings = core.defaults();
+    const int n = settings.points();
+    const CodeFormat codes = core.inputCodes();
     // Single-precision data keep 24 significant bits, so that grid holds the
     // signal exactly in both modes.
-    const Signal x = toneSignal(demoTones(n), n, widths.single ? 23 : widths.input - 1);
-    const FrameResult y = core.transform(x.re, x.im, "demo frame");
+    const Signal x = toneSignal(demoTones(n), n, codes.single ? 23 : codes.fractionBits);
+    const FrameResult y = core.transform({{settings, x.re, x.im, "demo frame"}}).front();
 
-    const velmor_ip_vfft_v8_0_generics& g = core.generics();
-    int scaleExp = 0;
-    if (g.C_HAS_SCALING && !g.C_USE_FLT_PT)
-        scaleExp = g.C_HAS_BFP ? y.blkExp : std::accumulate(core.schedule().begin(), core.schedule().end(), 0);
-    std::printf("%d-point %s transform: blk_exp %d, overflow %d, %s\n", n, core.direction() ? "forward" : "inverse",
+    // Scaled results: by the block exponent, or by the schedule's shifts.
+    const bool blockFloat = core.rules().has_blk_exp != 0;
+    const bool scaled = blockFloat || !settings.schedule.empty();
+    const int scaleExp = blockFloat ? y.blkExp : std::accumulate(settings.schedule.begin(), settings.schedule.end(), 0);
+    std::printf("%d-point %s transform: blk_exp %d, overflow %d, %s\n", n, settings.direction ? "forward" : "inverse",
                 int(y.blkExp), int(y.overflow),
-                g.C_HAS_SCALING && !g.C_USE_FLT_PT ? ("results scaled by 2^-" + std::to_string(scaleExp)).c_str()
-                                                   : "results at the scale of the input");
+                scaled ? ("results scaled by 2^-" + std::to_string(scaleExp)).c_str() : "results at the scale of the input");
 
-    const auto reference = referenceTransform(x.re, x.im, core.direction() == 1);
+    const auto reference = referenceTransform(x.re, x.im, settings.direction == 1);
     double signal = 0.0, noise = 0.0;
     std::vector<double> power(n);
     for (int k = 0; k < n; ++k) {

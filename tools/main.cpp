@@ -8,6 +8,8 @@
 
 #include "cli.h"
 #include "commands.h"
+#include "output.h"
+#include "vfft_v8_0_ext.h"
 
 namespace {
 
@@ -28,28 +30,36 @@ const char* const kHelp =
     "go to demo. Exit codes: 0 success, 1 bad data, files or library call,\n"
     "2 bad command line.\n";
 
+int command(const std::vector<std::string>& args) {
+    using namespace vfft_cli;
+    if (args.empty()) return demoCommand(args);
+    const std::string first = args[0];
+    if (first == "--help" || first == "-h" || first == "help") {
+        std::printf("%s", kHelp);
+        return 0;
+    }
+    if (first == "--version") {
+        std::printf("vfft %s\nlibrary vfft_v8_0 %s, %s datapath\n", VFFT_VERSION, velmor_ip_vfft_v8_0_version(),
+                    velmor_ip_vfft_v8_0_datapath());
+        return 0;
+    }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (first == "demo") return demoCommand(rest);
+    if (first == "run") return runCommand(rest);
+    if (first == "vectors") return vectorsCommand(rest);
+    if (first.compare(0, 1, "-") == 0 || first.compare(0, 2, "C_") == 0) return demoCommand(args);
+    usageError("unknown command '" + first + "'; expected demo, run or vectors (see vfft --help)");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace vfft_cli;
     std::vector<std::string> args(argv + 1, argv + argc);
     try {
-        if (args.empty()) return demoCommand(args);
-        const std::string first = args[0];
-        if (first == "--help" || first == "-h" || first == "help") {
-            std::printf("%s", kHelp);
-            return 0;
-        }
-        if (first == "--version") {
-            std::printf("vfft %s (library vfft_v8_0 %s)\n", VFFT_VERSION, VFFT_VERSION);
-            return 0;
-        }
-        const std::vector<std::string> rest(args.begin() + 1, args.end());
-        if (first == "demo") return demoCommand(rest);
-        if (first == "run") return runCommand(rest);
-        if (first == "vectors") return vectorsCommand(rest);
-        if (first.compare(0, 1, "-") == 0 || first.compare(0, 2, "C_") == 0) return demoCommand(args);
-        usageError("unknown command '" + first + "'; expected demo, run or vectors (see vfft --help)");
+        const int code = command(args);
+        finishStandardOutput();
+        return code;
     } catch (const Failure& f) {
         if (*f.what()) std::fprintf(stderr, "vfft: %s\n", f.what());
         return f.exitCode();

@@ -1,11 +1,15 @@
 // vfft vectors DIR: a golden-vector set for an HDL test bench. Stimulus
 // frames (generated or read), the expected results as codes, and a JSON
 // manifest of the configuration, widths, files and per-frame flags.
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "commands.h"
 #include "core.h"
@@ -22,9 +26,9 @@ const char* const kVectorsHelp =
     "usage: vfft vectors DIR [options] [core options]\n"
     "\n"
     "Writes a golden-vector set into DIR (created when missing):\n"
-    "  manifest.json           generics, widths, file names, frame count and per\n"
-    "                          frame nfft, direction, scaling_sch, blk_exp,\n"
-    "                          overflow and first_sample\n"
+    "  manifest.json           generics, widths and binary points of the codes,\n"
+    "                          file names, and per frame nfft, points, direction,\n"
+    "                          scaling_sch, blk_exp, overflow and first_sample\n"
     "  input.hex, output.hex   one sample per line, (re << W) | im in 2W bits, as\n"
     "                          ceil(2W/4) lower-case hex digits ($readmemh)\n"
     "  input.dec, output.dec   the same samples as 're im' signed decimal codes\n"
@@ -33,11 +37,22 @@ const char* const kVectorsHelp =
     "  --stimulus LIST         comma list of random, tones, impulse, cycled over\n"
     "                          the frames (default random,tones,impulse)\n"
     "  --seed S                seed of the random frames (default 1)\n"
-    "  --input FILE            stimulus frames from a sample file instead\n"
+    "  --input FILE            stimulus frames from a sample file instead (see\n"
+    "                          vfft run --help for the formats)\n"
     "  --input-format F        float | int | hex (default float); float values\n"
     "                          must lie on the input grid (exact singles with --float)\n"
-    "  --quiet                 no progress line\n"
+    "  --settings FILE.json    length, direction and schedule of each frame, from\n"
+    "                          the \"frames\" list of a manifest.json or a run\n"
+    "                          summary, so that a set's manifest gives the same\n"
+    "                          frames again; one frame per record\n"
+    "  --force                 write a set of more than 1 GiB\n"
+    "  --quiet                 no progress line and no closing line\n"
+    "\n"
+    "The frames stream to the files; a set whose files would exceed 1 GiB\n"
+    "together is refused unless --force is given.\n"
     "\n";
+
+constexpr uint64_t kSizeLimit = uint64_t(1) << 30;
 
 enum class Kind { Random, Tones, Impulse };
 
@@ -62,8 +77,8 @@ std::vector<Kind> parseStimulus(const std::string& text) {
 
 // Frame f of the generated stimulus: the tones and the impulse move from
 // frame to frame so that no two frames of a set are alike.
-Signal generate(Kind kind, int frame, int points, int gridBits, Random& random) {
-    const int f = frame % points;
+Signal generate(Kind kind, uint64_t frame, int points, int gridBits, Random& random) {
+    const int f = int(frame % uint64_t(points));
     switch (kind) {
         case Kind::Random:
             return noiseSignal(points, gridBits, random);
@@ -76,13 +91,40 @@ Signal generate(Kind kind, int frame, int points, int gridBits, Random& random) 
     return impulseSignal(points, int(int64_t(f) * (points / 8 + 1) % points), 0.5, -0.25);
 }
 
-void makeDirectory(const std::string& dir) {
-    struct stat st;
-    if (mkdir(dir.c_str(), 0777) == 0) return;
-    const int err = errno;
-    if (err == EEXIST && stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return;
-    dataError("cannot create the directory '" + dir + "': " + std::strerror(err));
+// The set's directory, created when missing, and removed again when the
+// command fails before its files appear.
+class SetDirectory {
+public:
+    explicit SetDirectory(const std::string& path) : path_(path) {
+        if (mkdir(path.c_str(), 0777) == 0) {
+            created_ = true;
+            return;
+        }
+        const int err = errno;
+        struct stat st;
+        if (err == EEXIST && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return;
+        dataError("cannot create the directory '" + path + "': " + std::strerror(err));
+    }
+    ~SetDirectory() {
+        if (created_ && !kept_) rmdir(path_.c_str());
+    }
+    SetDirectory(const SetDirectory&) = delete;
+    SetDirectory& operator=(const SetDirectory&) = delete;
+    void keep() { kept_ = true; }
+
+private:
+    std::string path_;
+    bool created_ = false, kept_ = false;
+};
+
+// Largest text of one sample in each of the four data files.
+uint64_t sampleBytes(const CodeFormat& in, const CodeFormat& out) {
+    const auto dec = [](int width) { return 2 * (std::to_string(-(int64_t(1) << (width - 1))).size() + 1); };
+    return uint64_t((2 * in.width + 3) / 4 + 1 + (2 * out.width + 3) / 4 + 1 + dec(in.width) + dec(out.width));
 }
+
+// Largest manifest record of a frame.
+uint64_t recordBytes(const FrameSettings& s) { return 200 + 4 * s.schedule.size(); }
 
 }  // namespace
 
@@ -92,19 +134,18 @@ int vectorsCommand(const std::vector<std::string>& args) {
         return 0;
     }
     CoreOptions options;
-    std::string dir, inputPath;
+    std::string dir, inputPath, settingsPath;
     SampleFormat inputFormat = SampleFormat::Float;
     std::vector<Kind> kinds = {Kind::Random, Kind::Tones, Kind::Impulse};
-    int32_t frameCount = 3;
+    std::optional<int32_t> frameCount;
     int32_t seed = 1;
-    bool generated = false, quiet = false;
+    bool generated = false, quiet = false, force = false;
     ArgReader reader("vectors", args);
     while (!reader.done()) {
         if (parseCoreOption(reader, options)) continue;
         if (auto v = reader.value("--frames")) {
             frameCount = parseInt32(*v, "--frames");
-            if (frameCount < 1) usageError("--frames: " + *v + " frames; expected 1 or more");
-            generated = true;
+            if (*frameCount < 1) usageError("--frames: " + *v + " frames; expected 1 or more");
         } else if (auto v = reader.value("--stimulus")) {
             kinds = parseStimulus(*v);
             generated = true;
@@ -115,6 +156,10 @@ int vectorsCommand(const std::vector<std::string>& args) {
             inputPath = *v;
         } else if (auto v = reader.value("--input-format")) {
             inputFormat = parseSampleFormat("--input-format", *v);
+        } else if (auto v = reader.value("--settings")) {
+            settingsPath = *v;
+        } else if (reader.flag("--force")) {
+            force = true;
         } else if (reader.flag("--quiet")) {
             quiet = true;
         } else if (dir.empty() && reader.peek().compare(0, 1, "-") != 0) {
@@ -124,76 +169,114 @@ int vectorsCommand(const std::vector<std::string>& args) {
         }
     }
     if (dir.empty()) usageError("vectors: expected the output directory, as in 'vfft vectors DIR'");
-    if (generated && !inputPath.empty())
+    if ((generated || frameCount) && !inputPath.empty())
         usageError("vectors: --input gives the stimulus; --frames, --stimulus and --seed apply to generated frames");
+    if (frameCount && !settingsPath.empty())
+        usageError("vectors: --settings gives one frame per record; --frames applies without it");
 
     Core core(options);
-    const Widths widths = core.widths();
-    const CodeFormat inputCodes{widths.single, widths.input, widths.input - 1};
-    const CodeFormat outputCodes{widths.single, widths.output, widths.input - 1};
-    const int points = core.points();
-
-    std::vector<Signal> stimulus;
-    if (!inputPath.empty()) {
-        for (Frame& f : readFrames(inputPath, inputFormat, inputCodes, points, true).frames)
-            stimulus.push_back({std::move(f.re), std::move(f.im)});
-    } else {
-        // Single-precision stimulus keeps 24 significant bits below 1.
-        const int gridBits = widths.single ? 23 : widths.input - 1;
-        Random random{static_cast<uint64_t>(static_cast<uint32_t>(seed))};
-        for (int f = 0; f < frameCount; ++f)
-            stimulus.push_back(generate(kinds[size_t(f) % kinds.size()], f, points, gridBits, random));
+    const CodeFormat inputCodes = core.inputCodes(), outputCodes = core.outputCodes();
+    std::vector<FrameSettings> settings;  // of every frame, when known before the stimulus
+    if (!settingsPath.empty()) {
+        const FrameList list = readFrameList(settingsPath);
+        for (size_t i = 0; i < list.frames.size(); ++i)
+            settings.push_back(core.settings(list.frames[i], list.where(i), kExitFailure));
     }
-
-    std::string inputHex, outputHex, inputDec, outputDec;
-    std::vector<FrameRecord> records;
-    {
-        Progress progress("vfft vectors", stimulus.size(), quiet);
-        for (size_t i = 0; i < stimulus.size(); ++i) {
-            const std::string frame = "frame " + std::to_string(i);
-            const FrameCodes in = frameCodes(stimulus[i].re, stimulus[i].im, inputCodes, "stimulus " + frame);
-            const FrameResult result = core.transform(stimulus[i].re, stimulus[i].im, frame);
-            const FrameCodes out = frameCodes(result.re, result.im, outputCodes, frame);
-            for (int k = 0; k < points; ++k) {
-                inputHex += formatHexSample(in.re[k], in.im[k], widths.input) + "\n";
-                inputDec += formatIntSample(in.re[k], in.im[k]) + "\n";
-                outputHex += formatHexSample(out.re[k], out.im[k], widths.output) + "\n";
-                outputDec += formatIntSample(out.re[k], out.im[k]) + "\n";
-            }
-            records.push_back({int(i), core.nfft(), core.direction(), core.schedule(), result.blkExp,
-                               result.overflow, static_cast<long long>(i) * points});
-            progress.update(i + 1);
+    std::unique_ptr<FrameReader> input;
+    if (!inputPath.empty()) input = std::make_unique<FrameReader>(inputPath, inputFormat, inputCodes, true);
+    // Frames to come: 0 for as many as the input holds.
+    const uint64_t frames = !settings.empty() ? settings.size() : input ? 0 : uint64_t(frameCount.value_or(3));
+    if (frames && !force) {
+        const uint64_t perSample = sampleBytes(inputCodes, outputCodes);
+        uint64_t bytes = 0;
+        for (uint64_t f = 0; f < frames && bytes <= kSizeLimit; ++f) {
+            const FrameSettings& s = settings.empty() ? core.defaults() : settings[f];
+            bytes += uint64_t(s.points()) * perSample + recordBytes(s);
         }
+        if (bytes > kSizeLimit)
+            dataError("vectors: " + std::to_string(frames) +
+                      " frames would make a set of more than 1 GiB; ask for fewer frames, or give --force");
     }
 
-    const std::string samples = std::to_string(records.size() * size_t(points));
-    const std::string manifest =
-        "{\"format\": \"vfft-vectors\", \"version\": 1,\n \"generics\": " + genericsJson(core.generics()) +
-        ",\n \"float\": " + (widths.single ? "true" : "false") + ", \"input_width\": " +
-        std::to_string(widths.input) + ", \"output_width\": " + std::to_string(widths.output) +
-        ", \"input_word_width\": " + std::to_string(2 * widths.input) +
-        ", \"output_word_width\": " + std::to_string(2 * widths.output) +
-        ",\n \"frame_count\": " + std::to_string(records.size()) + ", \"sample_count_in\": " + samples +
-        ", \"sample_count_out\": " + samples +
-        ",\n \"files\": {\"input_hex\": \"input.hex\", \"output_hex\": \"output.hex\", "
-        "\"input_dec\": \"input.dec\", \"output_dec\": \"output.dec\"},\n \"frames\": " +
-        framesJson(records, " ") + "}\n";
+    SetDirectory directory(dir);
+    OutputFile inputHex(dir + "/input.hex"), outputHex(dir + "/output.hex"), inputDec(dir + "/input.dec"),
+        outputDec(dir + "/output.dec"), manifestFile(dir + "/manifest.json");
+    FrameReport manifest(manifestFile, "vfft-vectors", core,
+                         ", \"input_word_width\": " + std::to_string(2 * inputCodes.width) +
+                             ", \"output_word_width\": " + std::to_string(2 * outputCodes.width) +
+                             ",\n \"files\": {\"input_hex\": \"input.hex\", \"output_hex\": \"output.hex\", "
+                             "\"input_dec\": \"input.dec\", \"output_dec\": \"output.dec\"}");
 
-    makeDirectory(dir);
-    const std::pair<const char*, const std::string*> files[] = {{"input.hex", &inputHex},
-                                                                {"output.hex", &outputHex},
-                                                                {"input.dec", &inputDec},
-                                                                {"output.dec", &outputDec},
-                                                                {"manifest.json", &manifest}};
-    std::vector<std::unique_ptr<AtomicFile>> written;
-    for (const auto& [name, text] : files) {
-        written.push_back(std::make_unique<AtomicFile>(dir + "/" + name));
-        written.back()->write(*text);
-        written.back()->finish();
+    Progress progress("vfft vectors", frames, quiet);
+    uint64_t index = 0, firstSample = 0, bytes = 0;
+    int fewest = 0, most = 0;
+    Batcher batcher(core, [&](const FrameIn& frame, const FrameResult& result) {
+        const FrameCodes in = frameCodes(frame.re, frame.im, inputCodes, "stimulus " + frame.context);
+        const FrameCodes out = frameCodes(result.re, result.im, outputCodes, frame.context);
+        std::string ih, oh, id, od;
+        for (size_t k = 0; k < in.re.size(); ++k) {
+            ih += formatHexSample(in.re[k], in.im[k], inputCodes.width) + "\n";
+            id += formatIntSample(in.re[k], in.im[k]) + "\n";
+            oh += formatHexSample(out.re[k], out.im[k], outputCodes.width) + "\n";
+            od += formatIntSample(out.re[k], out.im[k]) + "\n";
+        }
+        inputHex.write(ih);
+        inputDec.write(id);
+        outputHex.write(oh);
+        outputDec.write(od);
+        manifest.add({index, &frame.settings, result.blkExp, result.overflow, firstSample});
+        const int points = frame.settings.points();
+        fewest = index ? std::min(fewest, points) : points;
+        most = std::max(most, points);
+        firstSample += uint64_t(points);
+        bytes += ih.size() + id.size() + oh.size() + od.size() + recordBytes(frame.settings);
+        if (bytes > kSizeLimit && !force)
+            dataError("vectors: the set grows beyond 1 GiB at frame " + std::to_string(index) +
+                      "; give --force to write it");
+        progress.update(++index);
+    });
+    // Single-precision stimulus keeps 24 significant bits below 1.
+    const int gridBits = inputCodes.single ? 23 : inputCodes.fractionBits;
+    Random random{static_cast<uint64_t>(static_cast<uint32_t>(seed))};
+    for (uint64_t f = 0; input || f < frames; ++f) {
+        FrameIn frame;
+        frame.context = "frame " + std::to_string(f);
+        if (!settings.empty() && f == settings.size()) {
+            if (input->more())
+                dataError(input->name() + ": more frames than the " + std::to_string(f) + " records of " +
+                          settingsPath);
+            break;
+        }
+        frame.settings = settings.empty() ? core.defaults() : settings[f];
+        if (input) {
+            Frame samples;
+            if (!input->next(frame.settings.points(), samples)) {
+                if (!settings.empty())
+                    dataError(input->name() + ": " + std::to_string(f) + " frames, fewer than the " +
+                              std::to_string(settings.size()) + " records of " + settingsPath);
+                break;
+            }
+            frame.re = std::move(samples.re);
+            frame.im = std::move(samples.im);
+        } else {
+            Signal s = generate(kinds[f % kinds.size()], f, frame.settings.points(),
+                                gridBits, random);
+            frame.re = std::move(s.re);
+            frame.im = std::move(s.im);
+        }
+        batcher.add(std::move(frame));
     }
-    for (auto& f : written) f->commit();
-    std::printf("%s: %zu frames of %d points, input %d bits, output %d bits\n", dir.c_str(), records.size(), points,
-                widths.input, widths.output);
+    batcher.finish();
+    manifest.finish();
+    OutputFile* const files[] = {&inputHex, &outputHex, &inputDec, &outputDec, &manifestFile};
+    for (OutputFile* file : files) file->finish();
+    for (OutputFile* file : files) file->commit();
+    directory.keep();
+    if (!quiet)
+        std::printf("%s: %llu frame%s of %d%s points, input %d bits, output %d bits\n", dir.c_str(),
+                    (unsigned long long)index, index == 1 ? "" : "s", fewest,
+                    fewest == most ? "" : (" to " + std::to_string(most)).c_str(), inputCodes.width,
+                    outputCodes.width);
     return 0;
 }
 

@@ -21,12 +21,12 @@ bool fractional(double v) {
 // Fixed-point mode: true when some value is off the grid of the input width,
 // in one branch-free pass (over split arrays, or interleaved pairs).
 template <int32_t Step>
-bool offGrid(const velmor_ip_vfft_v8_0_inputs& in, int32_t points, int32_t inputWidth) {
+bool offGrid(const Frame& frame, int32_t inputWidth) {
     const double s = std::ldexp(1.0, inputWidth - 1);
     bool off = false;
-    for (int32_t i = 0; i < points; ++i) {
-        off |= fractional(s * in.xn_re[i * Step]);
-        off |= fractional(s * in.xn_im[i * Step]);
+    for (int32_t i = 0; i < frame.points; ++i) {
+        off |= fractional(s * frame.re[i * Step]);
+        off |= fractional(s * frame.im[i * Step]);
     }
     return off;
 }
@@ -52,9 +52,9 @@ double singleToGrid(double x, const void* grid) {
 }
 
 // Fixed-point mode: the pre-quantisation test and its warning.
-void scanFixedInputs(const velmor_ip_vfft_v8_0_state* st, const velmor_ip_vfft_v8_0_inputs& in, Frame& frame) {
+void scanFixedInputs(const velmor_ip_vfft_v8_0_state* st, Frame& frame) {
     const int32_t width = st->generics.C_INPUT_WIDTH;
-    const bool off = frame.step == 1 ? offGrid<1>(in, frame.points, width) : offGrid<2>(in, frame.points, width);
+    const bool off = frame.step == 1 ? offGrid<1>(frame, width) : offGrid<2>(frame, width);
     if (!off) return;
     frame.toGrid = fixedToGrid;
     frame.how = &st->config.data_width;
@@ -105,7 +105,7 @@ int runDataPath(velmor_ip_vfft_v8_0_state* st, velmor_ip_vfft_v8_0_inputs in,
         frame.how = &single;
         frame.invalid = single.scan.invalid;
     } else {
-        scanFixedInputs(st, in, frame);
+        scanFixedInputs(st, frame);
     }
     const Shape shape = Shape::of(cfg, nfft, in.direction, in.scaling_sch, in.scaling_sch_size);
     const int32_t preDivision = transformFrame(*st->datapath, shape, frame, out);

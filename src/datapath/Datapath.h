@@ -21,11 +21,11 @@ class Datapath;
 Datapath* makeDatapath(const ConfigRecord& config);
 void destroyDatapath(Datapath* datapath);
 
+// The name of this datapath, as velmor_ip_vfft_v8_0_datapath reports it.
+const char* datapathName();
+
 // Transforms the frame with the shape of its call and fills the results,
 // blk_exp and overflow of *out. Returns the pre-division (log2) of the loaded
 // samples, which the caller undoes.
 int32_t transformFrame(Datapath& datapath, const Shape& shape, const Frame& frame,
                        velmor_ip_vfft_v8_0_outputs* out);
-
-// The name of the datapath, as velmor_ip_vfft_v8_0_datapath reports it.
-const char* datapathName();

@@ -7,6 +7,8 @@ public:
     using ReferenceEngine::ReferenceEngine;
 };
 
+const char* datapathName() { return "reference"; }
+
 Datapath* makeDatapath(const ConfigRecord& config) { return new Datapath(config); }
 
 void destroyDatapath(Datapath* datapath) { delete datapath; }
@@ -15,5 +17,3 @@ int32_t transformFrame(Datapath& datapath, const Shape& shape, const Frame& fram
                        velmor_ip_vfft_v8_0_outputs* out) {
     return datapath.transform(shape, frame, out);
 }
-
-const char* datapathName() { return "reference"; }

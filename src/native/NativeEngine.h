@@ -11,9 +11,10 @@
 // every value computed from an invalid part is invalid, as in the VFix
 // registers. The payloads are computed all the same and never reach a valid
 // part, so such a frame runs as any other while the engine follows which
-// parts are valid (Validity.h): an invalid result reads as NaN, a stage that
-// writes an invalid part has the largest growth class, and the block
-// exponent of the pipeline considers the valid parts only.
+// parts are valid through the walk of its stages (Validity): an invalid
+// result reads as NaN, a stage that writes an invalid part has the largest
+// growth class, and the block exponent of the pipeline considers the valid
+// parts only.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +26,7 @@
 #include "engine/Formats.h"
 #include "fix/RequantPlan.h"
 #include "native/TwiddleTable.h"
+#include "native/Validity.h"
 
 class NativeEngine : public Shape {
 public:
@@ -32,10 +34,7 @@ public:
     // burst engines keep the smallest headroom, which only block floating
     // point reads.
     void load(int32_t i, double re, double im) {
-        if (invalid_frame) {
-            valid_re[input_at[i]] = re == re;
-            valid_im[input_at[i]] = im == im;
-        }
+        if (invalid_frame) validity.load(i, re, im);
         store(input_at[i], re, im);
         if (takes_headroom && has_bfp) {
             const int32_t h = headroom(input_at[i]);
@@ -43,17 +42,20 @@ public:
         }
     }
     // Result i of the last run.
-    void result(int32_t i, double& re, double& im) const { read(result_at[i], re, im); }
+    void result(int32_t i, double& re, double& im) const {
+        read(result_at[i], re, im);
+        if (invalid_frame) {
+            if (!validity.result(i, false)) re = std::numeric_limits<double>::quiet_NaN();
+            if (!validity.result(i, true)) im = std::numeric_limits<double>::quiet_NaN();
+        }
+    }
     // log2 of the division of loaded values.
     int32_t preDivision() const { return pre_division; }
     // Whether the next frames have NaN samples, whose parts' validity the
     // engine follows.
     void expectNaN(bool on) {
         invalid_frame = on;
-        if (on && valid_re.empty()) {
-            valid_re.resize(re_.size());
-            valid_im.resize(re_.size());
-        }
+        if (on) validity.reserve(static_cast<int32_t>(re_.size()));
     }
 
     int32_t data_width;
@@ -115,10 +117,6 @@ protected:
     void read(int32_t offset, double& re, double& im) const {
         re = static_cast<double>(re_[offset]) * to_value;
         im = static_cast<double>(im_[offset]) * to_value;
-        if (invalid_frame) {
-            if (!valid_re[offset]) re = std::numeric_limits<double>::quiet_NaN();
-            if (!valid_im[offset]) im = std::numeric_limits<double>::quiet_NaN();
-        }
     }
     // Smallest sign headroom (0..3) of the two parts at offset: the bits
     // directly below the sign bit that equal it.
@@ -162,9 +160,7 @@ protected:
     double to_value;  // 2^-mem_point
     bool takes_headroom;
     bool invalid_frame = false;
-    // 1 where the part at that offset is valid (frames with NaN samples)
-    std::vector<uint8_t> valid_re;
-    std::vector<uint8_t> valid_im;
+    Validity validity;  // of the parts of a frame with NaN samples
 };
 
 // True when the processor has the AVX2 and BMI2 extensions. The engines'

@@ -4,7 +4,6 @@
 
 #include "engine/R22_walk.h"
 #include "native/R22_native_PE.h"
-#include "native/Validity.h"
 
 R22_native::R22_native(const ConfigRecord& config, const TWIDDLE_ROM& rom)
     : NativeEngine(config, rom, EngineFormat::pipeline(config), 1 << config.nfft_max, false),
@@ -16,7 +15,7 @@ void R22_native::setup(const Shape& shape) {
 }
 
 void R22_native::run() {
-    if (invalid_frame) followValidity(R22_walk(*this), valid_re.data(), valid_im.data());
+    if (invalid_frame) validity.follow(R22_walk(*this), points);
     runStages(*this, R22_DIF_formats(engine_width, twiddle_width, true, nfft_max).product.width);
     if (has_scaling == 1 && has_bfp == 1) normalise();
 }
@@ -44,9 +43,10 @@ inline void R22_native::stages() {
 void R22_native::normalise() {
     // Payloads to units of the input range: exact products with a power of two.
     const double toInput = std::ldexp(1.0, nfft_max + 1 - mem_point);
-    // Invalid parts count as NaN, which the exponent's comparisons pass over.
+    // Invalid parts count as NaN, which the exponent's comparisons pass over;
+    // the memory is in the order of the walk.
     blk_exp = R22_walk(*this).blockExponent([&](int32_t i, bool imag) {
-        if (invalid_frame && !(imag ? valid_im[i] : valid_re[i])) return std::numeric_limits<double>::quiet_NaN();
+        if (invalid_frame && !validity.part(i, imag)) return std::numeric_limits<double>::quiet_NaN();
         return static_cast<double>(imag ? im_[i] : re_[i]) * toInput;
     });
     for (int32_t i = 0; i < points; ++i) {

@@ -4,7 +4,6 @@
 
 #include "engine/R2_walk.h"
 #include "native/R2_native_PE.h"
-#include "native/Validity.h"
 
 R2_native::R2_native(const ConfigRecord& config, const TWIDDLE_ROM& rom)
     : NativeEngine(config, rom, EngineFormat::burst(config), 1 << config.nfft_max, true),
@@ -16,7 +15,7 @@ void R2_native::setup(const Shape& shape) {
 }
 
 void R2_native::run() {
-    if (invalid_frame) followValidity(R2_walk(*this, bank), valid_re.data(), valid_im.data());
+    if (invalid_frame) validity.follow(R2_walk(*this, bank), points);
     runStages(*this, R2_DIT_formats(result_width, twiddle_width).product.width);
 }
 

@@ -55,6 +55,8 @@ private:
     std::unique_ptr<ReferenceEngine> reference;  // overflowing frames with NaN samples
 };
 
+const char* datapathName() { return "native"; }
+
 Datapath* makeDatapath(const ConfigRecord& config) { return new Datapath(config); }
 
 void destroyDatapath(Datapath* datapath) { delete datapath; }
@@ -63,5 +65,3 @@ int32_t transformFrame(Datapath& datapath, const Shape& shape, const Frame& fram
                        velmor_ip_vfft_v8_0_outputs* out) {
     return datapath.transform(shape, frame, out);
 }
-
-const char* datapathName() { return "native"; }

@@ -4,6 +4,7 @@
 #   formats  run reads and writes values, codes and packed words consistently
 #   vectors  a vector set read back and transformed again gives the same codes
 #   errors   bad input: one message, the exit code, no output file left behind
+#   outputs  FIFOs, links and devices written in place; every failed write fails
 set -u
 group=$1
 vfft=$2
@@ -53,11 +54,12 @@ demo)
   grep -q "^1024-point forward transform: blk_exp 0, overflow 0, results scaled by 2^-10$" out.txt ||
     fail "default transform: $(sed -n 3p out.txt)"
   ok "$vfft" demo --arch pipelined --nfft-max 4 --scaling bfp --inverse
-  grep -q "^core: pipelined streaming I/O, 16 points, 16-bit input, 16-bit output, 16-bit twiddles, block floating point, truncation$" out.txt ||
+  grep -q "^core: pipelined streaming I/O, 16 points, 16-bit input, 17-bit output, 16-bit twiddles, block floating point, truncation$" out.txt ||
     fail "configuration in words: $(sed -n 2p out.txt)"
   [ "$(demo_bins)" = "15 13 7 2 12" ] || fail "inverse demo: bins $(demo_bins)"
   ok "$vfft" --version
-  grep -q "^vfft 8.0.0 (library vfft_v8_0 8.0.0)$" out.txt || fail "version: $(cat out.txt)"
+  [ "$(head -1 out.txt)" = "vfft 8.0.0" ] && grep -q "^library vfft_v8_0 8.0.0, native.* datapath$" out.txt ||
+    fail "version: $(cat out.txt)"
   for command in "" demo run vectors; do
     ok "$vfft" $command --help
     grep -q "^usage: vfft" out.txt || fail "no usage from vfft $command --help"
@@ -75,9 +77,11 @@ formats)
     for i in 0 1 2 3 4 5 6 7; do echo "3.0517578125e-05 0"; done; } >in.float
   { for i in 0 1 2 3 4 5 6 7; do [ $i = 0 ] && echo "16384 -8192" || echo "0 0"; done
     for i in 0 1 2 3 4 5 6 7; do echo "1 0"; done; } >in.int
-  { for i in 0 1 2 3 4 5 6 7; do [ $i = 0 ] && echo "4000e000" || echo "00000000"; done
-    echo
-    for i in 0 1 2 3 4 5 6 7; do echo "00010000"; done; } >in.hex
+  # Hex input as $readmemh takes it: comments, and addresses of the next sample.
+  { echo "// impulse, then a constant"; echo "@0 4000e000 /* bin 0"; echo "  still a comment */"
+    for i in 1 2 3 4 5 6 7; do echo "00000000"; done
+    echo; echo "@8"
+    for i in 0 1 2 3 4 5 6 7; do echo "00010000 // sample $i"; done; } >in.hex
   for from in float int hex; do
     ok "$vfft" run $core --input in.$from --input-format $from --output out.$from.int --output-format int
     cmp -s out.float.int out.$from.int || fail "$from input gives other codes than float input"
@@ -88,8 +92,7 @@ formats)
   [ "$(sed -n 1p out.float.int)" = "16384 -8192" ] || fail "impulse bin 0: $(sed -n 1p out.float.int)"
   [ "$(sed -n 8p out.float.float)" = "0.5 -0.25" ] || fail "impulse bin 7: $(sed -n 8p out.float.float)"
   [ "$(sed -n 8p out.float.hex)" = "04000fe000" ] || fail "impulse bin 7 as a 40-bit word: $(sed -n 8p out.float.hex)"
-  [ "$(sed -n 10p out.float.int)" = "8 0" ] || fail "constant frame bin 0: $(sed -n 10p out.float.int)"
-  [ "$(sed -n 9p out.float.int)" = "" ] || fail "frames of the output are not separated by a blank line"
+  [ "$(sed -n 9p out.float.int)" = "8 0" ] || fail "constant frame bin 0 (no blank line between frames): $(sed -n 9p out.float.int)"
   # Every value is its code times the step; every hex word packs the codes.
   paste -d' ' out.float.float out.float.int | awk 'NF && ($1 * 32768 != $3 || $2 * 32768 != $4) { exit 1 }' ||
     fail "float and int results disagree"
@@ -104,7 +107,11 @@ formats)
   # The inverse transform of the constant frame is 8 x 2^-15 in bin 0 as well.
   ok "$vfft" run $core --input in.int --input-format int --output inverse.int --output-format int --inverse
   grep -q "^frame 1: 8 points, inverse, blk_exp 0, overflow 0$" out.txt || fail "frame report: $(cat out.txt)"
-  [ "$(sed -n 10p inverse.int)" = "8 0" ] || fail "inverse constant frame bin 0: $(sed -n 10p inverse.int)"
+  [ "$(sed -n 9p inverse.int)" = "8 0" ] || fail "inverse constant frame bin 0: $(sed -n 9p inverse.int)"
+  # Quiet: nothing but the results.
+  ok "$vfft" run $core --input in.int --input-format int --output quiet.int --output-format int --quiet
+  [ ! -s out.txt ] && [ ! -s err.txt ] || fail "--quiet printed: $(cat out.txt err.txt)"
+  cmp -s quiet.int out.float.int || fail "--quiet changed the results"
   # Single precision: codes are bit patterns, 1.0 is 3f800000.
   printf '1 0\n0 0\n0 0\n0 0\n0 0\n0 0\n0 0\n0 0\n' >one.float
   ok "$vfft" run --float --arch radix2 --nfft-max 3 --input one.float --output one.hex --output-format hex
@@ -138,10 +145,11 @@ vectors)
   # the recorded results; the manifest tells the widths.
   for core in "--arch radix4 --nfft-max 7 --scaling bfp:16:16" \
               "--arch radix2-lite --nfft-max 6 --nfft 4 --input-width 34 --scaling unscaled:34:41" \
-              "--float --arch pipelined --nfft-max 4:32:32" "--arch pipelined --nfft-max 5 --inverse --rounding convergent:16:16"; do
+              "--float --arch pipelined --nfft-max 4:32:32" "--arch pipelined --nfft-max 5 --inverse --rounding convergent:16:17"; do
     args=${core%%:*}; widths=${core#*:}; wi=${widths%:*}; wo=${widths#*:}
     rm -rf set && ok "$vfft" vectors set $args --frames 4 --seed 7 --quiet
-    grep -q "\"input_width\": $wi, \"output_width\": $wo, \"input_word_width\": $((2 * wi)), \"output_word_width\": $((2 * wo))" set/manifest.json ||
+    [ ! -s out.txt ] && [ ! -s err.txt ] || fail "$args: --quiet printed $(cat out.txt err.txt)"
+    grep -q "\"input_width\": $wi, .*\"output_width\": $wo, .*\"input_word_width\": $((2 * wi)), \"output_word_width\": $((2 * wo))" set/manifest.json ||
       fail "$args: widths in $(cat set/manifest.json)"
     grep -q '"frame_count": 4' set/manifest.json || fail "$args: frame count"
     points=$(sed -n 's/.*"points": \([0-9]*\).*/\1/p' set/manifest.json | head -1)
@@ -149,7 +157,7 @@ vectors)
       fail "$args: data files do not hold 4 frames of $points samples"
     awk -v d=$(((2 * wo + 3) / 4)) 'length($0) != d || /[^0-9a-f]/ { exit 1 }' set/output.hex || fail "$args: hex digits"
     ok "$vfft" run $args --input set/input.hex --input-format hex --output again.hex --output-format hex --summary again.json
-    cmp -s <(grep -v '^$' again.hex) set/output.hex || fail "$args: hex input does not reproduce output.hex"
+    cmp -s again.hex set/output.hex || fail "$args: hex input does not reproduce output.hex"
     diff <(grep -o '"blk_exp": [0-9]*, "overflow": [01]' set/manifest.json) \
          <(grep -o '"blk_exp": [0-9]*, "overflow": [01]' again.json) >/dev/null || fail "$args: flags differ"
   done
@@ -169,7 +177,39 @@ vectors)
     fail "single-precision stimulus codes: $(sed -n 1,2p set3/input.hex set3/input.dec)"
   [ "$(sort -u set3/output.hex)" = "7fffffff7fffffff" ] || fail "invalidated results: $(sort -u set3/output.hex | head -3)"
   ok "$vfft" run --arch radix2 --nfft-max 3 --input set/input.dec --input-format int --output again.dec --output-format int
-  cmp -s <(grep -v '^$' again.dec) set/output.dec || fail "decimal input does not reproduce output.dec"
+  cmp -s again.dec set/output.dec || fail "decimal input does not reproduce output.dec"
+  # A pipelined scheduled frame that overflows: its results have one more
+  # integer bit, so bin 0 of 4 x 0.75 wraps from 3 to -1 and bin 1, about
+  # 1.81 - 0.31j, keeps its code beyond the input range.
+  printf '0.75 0\n0.75 0\n0.75 0\n0.75 0\n0 0\n0 0\n0 0\n0 0\n' >wrap.float
+  rm -rf wrap && ok "$vfft" vectors wrap --arch pipelined --nfft-max 3 --schedule 0,0 --input wrap.float
+  [ "$(cat out.txt)" = "wrap: 1 frame of 8 points, input 16 bits, output 17 bits" ] || fail "wrap: $(cat out.txt)"
+  [ "$(sed -n 1,2p wrap/output.dec | tr '\n' ,)" = "-32768 0,24576 -59331," ] || fail "wrap codes: $(sed -n 1,2p wrap/output.dec)"
+  [ "$(sed -n 2p wrap/output.hex)" = "0c001183d" ] || fail "wrap word: $(sed -n 2p wrap/output.hex)"
+  grep -q '"output_width": 17, "output_point": 15' wrap/manifest.json && grep -q '"overflow": 1' wrap/manifest.json ||
+    fail "wrap manifest: $(cat wrap/manifest.json)"
+  # Frames of their own length, direction and schedule: the manifest of a
+  # set gives the same set again, and run reproduces its results.
+  cat >mixed.json <<'END'
+{"frames": [{"nfft": 4, "scaling_sch": [0, 1, 1, 1]}, {"nfft": 3, "direction": 0},
+            {"nfft": 5, "direction": 0, "scaling_sch": [1, 1, 0, 1, 1]}, {}]}
+END
+  mixed="--arch radix2 --nfft-max 5 --nfft 3"
+  rm -rf mixed && ok "$vfft" vectors mixed $mixed --settings mixed.json --stimulus random,impulse
+  [ "$(cat out.txt)" = "mixed: 4 frames of 8 to 32 points, input 16 bits, output 16 bits" ] || fail "mixed: $(cat out.txt)"
+  [ "$(grep -o '"nfft": [0-9]*, "points": [0-9]*, "direction": [01], "scaling_sch": [^]]*]' mixed/manifest.json | tr '\n' ,)" = \
+    '"nfft": 4, "points": 16, "direction": 1, "scaling_sch": [0, 1, 1, 1],"nfft": 3, "points": 8, "direction": 0, "scaling_sch": [1, 1, 1],"nfft": 5, "points": 32, "direction": 0, "scaling_sch": [1, 1, 0, 1, 1],"nfft": 3, "points": 8, "direction": 1, "scaling_sch": [1, 1, 1],' ] ||
+    fail "mixed frames: $(cat mixed/manifest.json)"
+  grep -q '"first_sample": 56}' mixed/manifest.json && [ "$(wc -l <mixed/output.hex)" = 64 ] || fail "mixed samples"
+  rm -rf again && ok "$vfft" vectors again $mixed --settings mixed/manifest.json --input mixed/input.dec --input-format int
+  for f in input.hex output.hex input.dec output.dec manifest.json; do
+    cmp -s mixed/$f again/$f || fail "the manifest does not give the same $f again"
+  done
+  ok "$vfft" run $mixed --settings mixed/manifest.json --input mixed/input.hex --input-format hex --output-format hex
+  cmp -s out.txt mixed/output.hex || fail "run of a mixed set differs from output.hex"
+  # A set too large is refused at once, unless forced.
+  error 1 "vectors: 2147483647 frames would make a set of more than 1 GiB; ask for fewer frames, or give --force" \
+    "$vfft" vectors out/big --frames 2147483647 --arch radix2 --nfft-max 4
   ;;
 
 errors)
@@ -199,13 +239,34 @@ errors)
   # The library's own messages pass through unchanged.
   error 1 "ERROR:vfft_v8_0:create_state called with invalid C_ARCH generic: must be in the range 1 to 4: Value is 7" \
     "$vfft" run C_ARCH=7 --output out/r
-  error 1 "ERROR:vfft_v8_0:simulate called with invalid scaling value: scaling_sch[1] = 4: all values must be in the range 0 to 3" \
-    "$vfft" run $core --schedule 1,4,1 --input offgrid.float --output out/r
-  grep -qF "vfft: offgrid.float: frame 0 (lines 1-8): the library rejected the call with code 17" err.txt ||
-    fail "no frame named with the library's code"
+  # Schedules and lengths checked against the library's rules.
+  error 2 "--schedule: stage 1 is given 4; expected 0 to 3" "$vfft" run $core --schedule 1,4,1 --output out/r
+  error 2 "--schedule: stage 3 is given 2; expected 0 to 1" "$vfft" run --arch radix4 --nfft-max 7 --schedule 1,1,1,2
+  error 2 "--schedule: 2 values; a 8-point frame of this core has 3 stages" "$vfft" run $core --schedule 1,1
+  printf '{"frames": [{"nfft": 3},\n {"nfft": 9}]}' >far.json
+  error 1 "far.json:2: frame record 1: nfft: 9 is out of range; expected 3 to C_NFFT_MAX = 5" \
+    "$vfft" vectors out/v --arch radix2 --nfft-max 5 --nfft 4 --settings far.json
+  printf '{"frames": [{"direction": 2}]}' >dir.json
+  error 1 "dir.json:1: frame record 0: direction: 2 is neither 1 (forward) nor 0 (inverse)" "$vfft" vectors out/v --settings dir.json
+  printf '{"frames": [{"scaling_sch": [1, 1]}]}' >bfp.json
+  error 1 "bfp.json:1: frame record 0: scaling_sch: this core takes no scaling schedule" "$vfft" vectors out/v --scaling bfp --settings bfp.json
+  printf '{"frames": [{"nfft": 3.5}]}' >half.json
+  error 1 "half.json:1: frame record 0: nfft: expected a 32-bit integer, got 3.5" "$vfft" vectors out/v --settings half.json
+  printf '{"frames": [{"nfft": 3}' >cut.json
+  error 1 "cut.json:1: not JSON: expected ']'" "$vfft" vectors out/v --settings cut.json
+  printf '{"frame": []}' >none.json
+  error 1 "none.json: expected an object with a list \"frames\" of one record per frame" "$vfft" vectors out/v --settings none.json
+  printf '{"frames": [{}, {}]}' >two.json
+  error 1 "offgrid.float: 1 frames, fewer than the 2 records of two.json" "$vfft" run $core --settings two.json --input offgrid.float --output out/r
+  printf '0 0\n%.0s' $(seq 24) >three.float
+  error 1 "three.float: more frames than the 2 records of two.json" "$vfft" vectors out/v $core --settings two.json --input three.float
+  error 2 "vectors: --settings gives one frame per record" "$vfft" vectors out/v --settings two.json --frames 2
   # Files and lines.
   error 1 "cannot read 'missing.float': No such file or directory" "$vfft" run $core --input missing.float --output out/r
-  error 1 "short.float:1-2: a frame of 2 samples; expected 8 samples per frame" "$vfft" run $core --input short.float --output out/r
+  error 1 "short.float:1-2: frame 0 ends after 2 samples; expected 8" "$vfft" run $core --input short.float --output out/r
+  printf '@0 00000000\n@2 00000000\n' >gap.hex
+  error 1 "gap.hex:2: address @2 is not that of the next sample, @1; the samples of a file follow one another from @0" \
+    "$vfft" run $core --input gap.hex --input-format hex --output out/r
   error 1 "one.float:4: real value 1.0 is outside the fixed-point input range -1.0 <= x < 1.0" \
     "$vfft" run $core --input one.float --output out/r
   error 1 "three.int:2: expected two decimal integer codes 're im', got '0 0 0'" \
@@ -237,6 +298,37 @@ errors)
   # An existing output stays as it was when a run fails.
   echo keep >kept && "$vfft" run $core --float --input late.float --output kept 2>/dev/null
   [ "$(cat kept)" = keep ] || fail "a failed run replaced an existing file"
+  ;;
+
+outputs)
+  core="--arch radix2 --nfft-max 3 --scaling unscaled"
+  printf '0.5 -0.25\n0 0\n0 0\n0 0\n0 0\n0 0\n0 0\n0 0\n' >in.float
+  ok "$vfft" run $core --input in.float --output plain.hex --output-format hex --quiet
+  # A FIFO's reader gets the results, and the FIFO stays one.
+  mkfifo pipe
+  timeout 20 cat pipe >piped.hex &
+  ok "$vfft" run $core --input in.float --output pipe --output-format hex --quiet
+  wait $!
+  [ -p pipe ] && cmp -s piped.hex plain.hex || fail "through a FIFO: $(cat piped.hex)"
+  # A symbolic link: the file it names is written, and the link stays.
+  echo old >target && ln -s target link
+  ok "$vfft" run $core --input in.float --output link --output-format hex --quiet
+  [ -L link ] && cmp -s target plain.hex || fail "through a symbolic link: $(ls -l link target)"
+  # A character device of our own (that of /dev/null) stays a device.
+  if mknod null c 1 3 2>/dev/null; then
+    ok "$vfft" run $core --input in.float --output null --summary null --quiet
+    [ -c null ] || fail "the device became a $(stat -c %F null)"
+  fi
+  # A full device: every failed write fails the command with one message.
+  if [ -c /dev/full ]; then
+    error 1 "cannot write '/dev/full': No space left on device" "$vfft" run $core --input in.float --output /dev/full
+    error 1 "cannot write '/dev/full': No space left on device" "$vfft" run $core --input in.float --output out/r --summary /dev/full
+    error 1 "cannot write standard output: No space left on device" bash -c '"$0" run $1 --input in.float >/dev/full' "$vfft" "$core"
+    error 1 "cannot write standard output: No space left on device" bash -c '"$0" demo >/dev/full' "$vfft"
+    error 1 "cannot write standard output: No space left on device" bash -c '"$0" vectors set --frames 1 >/dev/full' "$vfft"
+    error 1 "cannot write standard output: No space left on device" \
+      bash -c '"$0" run $1 --input in.float --output r >/dev/full' "$vfft" "$core"
+  fi
   ;;
 
 *)

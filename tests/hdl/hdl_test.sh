@@ -182,6 +182,12 @@ fixed | float | mismatch)
     passes runtime_radix4 3
     vectors runtime_pipelined --arch pipelined --nfft-max 10 --nfft 9 --twiddle-width 18 --frames 3
     passes runtime_pipelined 3
+    # One set whose frames differ in length, direction and schedule.
+    echo '{"frames": [{"nfft": 7, "scaling_sch": [0, 0, 0, 1]}, {"nfft": 4, "direction": 0},
+      {"nfft": 5, "scaling_sch": [1, 1, 1]}]}' >mixed.json
+    vectors mixed --arch pipelined --nfft-max 7 --nfft 6 --stimulus random --settings mixed.json
+    passes mixed 3 0
+    grep -q "^frame 1 nfft 4 direction 0 .* stages 2 2 2$" mixed/frames.txt || fail "mixed: frame 1 is not as asked"
     # The widest codes: 34-bit inputs, 51-bit unscaled outputs in 102-bit words.
     vectors widest --arch pipelined --nfft-max 16 --scaling unscaled --input-width 34 --twiddle-width 34 --frames 1
     passes widest 1

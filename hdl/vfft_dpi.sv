@@ -1,7 +1,8 @@
 // vfft_dpi: the bit-accurate vfft v8.0 model in a SystemVerilog test bench.
 //
-// Compile vfft_dpi.c with the bench and link libvfft_v8_0. A bench creates
-// one model per core configuration, calls it once per frame the core
+// Compile vfft_dpi.c (with vfft_hdl.h beside it) with the bench and link
+// libvfft_v8_0; pkg-config --cflags --libs vfft gives the flags. A bench
+// creates one model per core configuration, calls it once per frame the core
 // receives, and compares the core's output codes with the model's:
 //
 //   chandle model;
@@ -13,7 +14,7 @@
 // Samples are codes, one longint per sample and part: the W-bit
 // two's-complement code of a port (sign- or zero-extended on the way in,
 // sign-extended on the way out), where W is C_INPUT_WIDTH at the input and
-// vfft_output_width() at the output. In floating-point mode
+// vfft_dpi_output_width(model) at the output. In floating-point mode
 // (C_USE_FLT_PT = 1) the codes are IEEE single bit patterns.
 package vfft_dpi;
 
@@ -50,14 +51,9 @@ package vfft_dpi;
       output longint xk_re[], output longint xk_im[],
       output int blk_exp, output int overflow);
 
-  // Width of the output codes: 32 in floating-point mode, C_INPUT_WIDTH for
-  // scaled and block-floating-point cores, C_INPUT_WIDTH + C_NFFT_MAX + 1
-  // for unscaled cores.
-  function automatic int vfft_output_width(int C_NFFT_MAX, int C_USE_FLT_PT, int C_INPUT_WIDTH,
-                                           int C_HAS_SCALING);
-    if (C_USE_FLT_PT == 1) return 32;
-    if (C_HAS_SCALING == 1) return C_INPUT_WIDTH;
-    return C_INPUT_WIDTH + C_NFFT_MAX + 1;
-  endfunction
+  // Width of the model's output codes, as the library describes the core:
+  // every result of every frame fits, overflowed frames included (32 in
+  // floating-point mode). VFFT_DPI_BAD_CALL for a null model.
+  import "DPI-C" function int vfft_dpi_output_width(input chandle model);
 
 endpackage

@@ -71,11 +71,12 @@ module vfft_bench;
       $fatal(1, "vfft_bench: %s line 2: expected 'widths INPUT OUTPUT'", path);
     if ($fscanf(fd, " frames %d samples %d", frame_count, sample_count) != 2)
       $fatal(1, "vfft_bench: %s line 3: expected 'frames COUNT samples COUNT'", path);
-    if (input_width != C_INPUT_WIDTH ||
-        output_width != vfft_output_width(C_NFFT_MAX, C_USE_FLT_PT, C_INPUT_WIDTH, C_HAS_SCALING))
-      $fatal(1, "vfft_bench: %s line 2: widths %0d and %0d; the generics give %0d and %0d", path, input_width,
-             output_width, C_INPUT_WIDTH, vfft_output_width(C_NFFT_MAX, C_USE_FLT_PT, C_INPUT_WIDTH,
-                                                            C_HAS_SCALING));
+    model = vfft_dpi_create(C_NFFT_MAX, C_ARCH, C_HAS_NFFT, C_USE_FLT_PT, C_INPUT_WIDTH, C_TWIDDLE_WIDTH,
+                            C_HAS_SCALING, C_HAS_BFP, C_HAS_ROUNDING);
+    if (model == null) $fatal(1, "vfft_bench: %s line 1: the model rejected the generics", path);
+    if (input_width != C_INPUT_WIDTH || output_width != vfft_dpi_output_width(model))
+      $fatal(1, "vfft_bench: %s line 2: widths %0d and %0d; the model's are %0d and %0d", path, input_width,
+             output_width, C_INPUT_WIDTH, vfft_dpi_output_width(model));
     if (frame_count < 1 || sample_count < 1 || sample_count > MAX_SAMPLES)
       $fatal(1, "vfft_bench: %s line 3: %0d frames of %0d samples; expected 1 or more frames and 1 to %0d samples (MAX_SAMPLES)",
              path, frame_count, sample_count, MAX_SAMPLES);
@@ -161,10 +162,6 @@ module vfft_bench;
     $readmemh({dir, "/output.hex"}, output_words);
     check_length("input.hex", input_words[sample_count - 1], input_words[sample_count]);
     check_length("output.hex", output_words[sample_count - 1], output_words[sample_count]);
-
-    model = vfft_dpi_create(C_NFFT_MAX, C_ARCH, C_HAS_NFFT, C_USE_FLT_PT, C_INPUT_WIDTH, C_TWIDDLE_WIDTH,
-                            C_HAS_SCALING, C_HAS_BFP, C_HAS_ROUNDING);
-    if (model == null) $fatal(1, "vfft_bench: the model rejected the generics of %s", path);
 
     passed = 0;
     for (int f = 0; f < frame_count; f++) passed += int'(check_frame(path, f));

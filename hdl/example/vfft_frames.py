@@ -1,11 +1,11 @@
 #!/usr/bin/python3
-"""Writes DIR/frames.txt, the frame list of the example bench, from the
+"""Writes DIR/frames.txt, the frame list of the example benches, from the
 DIR/manifest.json of a vector set written by 'vfft vectors DIR'.
 
     usage: vfft_frames.py DIR
 
-frames.txt holds whitespace-separated words that the bench reads with
-$fscanf, one record per line:
+frames.txt holds whitespace-separated words that the benches read ($fscanf
+in SystemVerilog, textio in VHDL), one record per line:
 
     generics C_NFFT_MAX C_ARCH C_HAS_NFFT C_USE_FLT_PT C_INPUT_WIDTH C_TWIDDLE_WIDTH C_HAS_SCALING C_HAS_BFP C_HAS_ROUNDING
     widths INPUT_WIDTH OUTPUT_WIDTH

@@ -1,5 +1,4 @@
-// Generics: defaults, range and combination checks with their messages, and
-// the engine configuration derived from them.
+// Generics: defaults, range and combination checks with their messages.
 #include <cstring>
 
 #include "Harness.h"
@@ -54,6 +53,9 @@ const std::string kRadix4Minimum = C + "C_NFFT_MAX < 6 (transform length less th
 
 TEST(CreateState, EveryGenericHasItsRange)
 {
+    const Generics defaults = velmor_ip_vfft_v8_0_get_default_generics();
+    const Generics expected{10, 1, 0, 0, 16, 16, 1, 0, 0};
+    EXPECT_EQ(std::memcmp(&defaults, &expected, sizeof defaults), 0);
     for (const auto& r : kRanges) {
         for (const int32_t v : {r.low - 1, r.high + 1, INT32_MIN, INT32_MAX, r.low, r.high}) {
             SCOPED_TRACE(r.message + std::to_string(v));
@@ -107,44 +109,6 @@ TEST(CreateState, CombinationsInCheckOrder)
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "nfft_max " << c.g.C_NFFT_MAX << " arch " << c.g.C_ARCH);
         expectCreate(c.g, c.message);
-    }
-}
-
-TEST(CreateState, ConfigurationOfFixedAndFloatingPointCores)
-{
-    const struct {
-        Generics g;
-        // data_width, result_width, twiddle_width, nfft_max, has_rounding,
-        // has_scaling, has_bfp, arch, use_flt_pt
-        int32_t expected[9];
-    } cases[] = {
-        {{10, 1, 0, 0, 16, 16, 1, 0, 0}, {16, 16, 16, 10, 0, 1, 0, 1, 0}},  // the defaults
-        {{10, 1, 0, 0, 16, 16, 0, 0, 0}, {16, 27, 16, 10, 0, 0, 0, 1, 0}},
-        {{16, 2, 1, 0, 34, 12, 0, 0, 1}, {34, 51, 12, 16, 1, 0, 0, 2, 0}},
-        {{3, 4, 0, 0, 8, 34, 1, 1, 1}, {8, 8, 34, 3, 1, 1, 1, 4, 0}},
-        {{12, 3, 1, 0, 24, 18, 1, 0, 1}, {24, 24, 18, 12, 1, 1, 0, 3, 0}},
-        // Single-precision data: block floating point without rounding on a
-        // fraction as wide as the architecture leaves room for; the pipelined
-        // core runs unscaled.
-        {{10, 1, 0, 1, 32, 24, 0, 0, 1}, {29, 29, 24, 10, 0, 1, 1, 1, 1}},
-        {{10, 2, 0, 1, 32, 24, 1, 0, 1}, {28, 28, 24, 10, 0, 1, 1, 2, 1}},
-        {{8, 4, 1, 1, 32, 24, 1, 1, 0}, {28, 28, 24, 8, 0, 1, 1, 4, 1}},
-        {{10, 3, 0, 1, 32, 24, 1, 1, 1}, {27, 38, 24, 10, 0, 0, 0, 3, 1}},
-        {{16, 3, 1, 1, 32, 24, 1, 0, 0}, {27, 44, 24, 16, 0, 0, 0, 3, 1}},
-    };
-    const Generics defaults = velmor_ip_vfft_v8_0_get_default_generics();
-    EXPECT_EQ(std::memcmp(&defaults, &cases[0].g, sizeof defaults), 0);
-    for (const auto& c : cases) {
-        velmor_ip_vfft_v8_0_state* st = velmor_ip_vfft_v8_0_create_state(c.g);
-        ASSERT_NE(st, nullptr);
-        // The fields that create_state sets, the first nine of the record.
-        EXPECT_EQ(std::memcmp(&st->config, c.expected, sizeof c.expected), 0)
-            << "arch " << c.g.C_ARCH << " flt " << c.g.C_USE_FLT_PT << " data_width "
-            << st->config.data_width << " result_width " << st->config.result_width;
-        // The copy keeps the caller's values where the configuration overrides them.
-        EXPECT_EQ(std::memcmp(&st->generics, &c.g, sizeof c.g), 0);
-        EXPECT_NE(st->datapath, nullptr);
-        velmor_ip_vfft_v8_0_destroy_state(st);
     }
 }
 

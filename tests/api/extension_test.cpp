@@ -193,16 +193,17 @@ struct Batch {
     velmor_ip_vfft_v8_0_inputs inputs{};
     velmor_ip_vfft_v8_0_outputs outputs{};
 
-    double* part(std::vector<double>* a, bool imag) { return step == 2 ? a[0].data() + imag : a[imag].data(); }
-    double& value(int32_t f, int32_t i, bool imag) { return part(in, imag)[(int64_t(f) * n + i) * step]; }
+    // Sample i of frame f of the real (imag false) or imaginary array of in or out.
+    double& at(std::vector<double>* a, int32_t f, int32_t i, bool imag) { return (step == 2 ? a[0].data() + imag : a[imag].data())[(int64_t(f) * n + i) * step]; }
+    double& value(int32_t f, int32_t i, bool imag) { return at(in, f, i, imag); }
     // Points the records at this batch's arrays.
     void aim()
     {
-        inputs.xn_re = part(in, false);
-        inputs.xn_im = part(in, true);
+        inputs.xn_re = &at(in, 0, 0, false);
+        inputs.xn_im = &at(in, 0, 0, true);
         inputs.scaling_sch = schedules.data();
-        outputs.xk_re = part(out, false);
-        outputs.xk_im = part(out, true);
+        outputs.xk_re = &at(out, 0, 0, false);
+        outputs.xk_im = &at(out, 0, 0, true);
     }
 };
 
@@ -211,29 +212,20 @@ struct Batch {
 // in b the arrays and records that K single calls leave.
 std::pair<int32_t, int64_t> singleCalls(velmor_ip_vfft_v8_0_state* st, Batch& b, std::vector<int32_t> flags[2])
 {
-    const int32_t stages = b.inputs.scaling_sch_size;
     for (int32_t f = 0; f < b.frames; ++f) {
-        std::vector<double> x[2], y[2];
-        for (const bool imag : {false, true}) {
-            for (int32_t i = 0; i < b.n; ++i) x[imag].push_back(b.value(f, i, imag));
-            y[imag].assign(b.n, 0.0);
-            for (int32_t i = 0; i < b.n; ++i) y[imag][i] = b.part(b.out, imag)[(int64_t(f) * b.n + i) * b.step];
-        }
         velmor_ip_vfft_v8_0_inputs in = b.inputs;
         velmor_ip_vfft_v8_0_outputs out = b.outputs;
-        in.xn_re = b.inputs.xn_re ? x[0].data() : nullptr;
-        in.xn_im = b.inputs.xn_im ? x[1].data() : nullptr;
-        out.xk_re = b.outputs.xk_re ? y[0].data() : nullptr;
-        out.xk_im = b.outputs.xk_im ? y[1].data() : nullptr;
-        if (b.perFrameSchedule && in.scaling_sch) in.scaling_sch += f * stages;
+        double** arrays[4] = {&in.xn_re, &in.xn_im, &out.xk_re, &out.xk_im};
+        std::vector<double> split[4];
+        for (int32_t a = 0; a < 4; ++a) {
+            for (int32_t i = 0; i < b.n; ++i) split[a].push_back(b.at(a < 2 ? b.in : b.out, f, i, a % 2));
+            if (*arrays[a]) *arrays[a] = split[a].data();
+        }
+        if (b.perFrameSchedule && in.scaling_sch) in.scaling_sch += f * in.scaling_sch_size;
         if (b.perFrameDirection) in.direction = b.directions[f];
         const int32_t code = velmor_ip_vfft_v8_0_bitacc_simulate(st, in, &out);
-        for (const bool imag : {false, true}) {
-            for (int32_t i = 0; i < b.n; ++i) {
-                b.value(f, i, imag) = x[imag][i];
-                b.part(b.out, imag)[(int64_t(f) * b.n + i) * b.step] = y[imag][i];
-            }
-        }
+        for (int32_t a = 0; a < 4; ++a)
+            for (int32_t i = 0; i < b.n; ++i) b.at(a < 2 ? b.in : b.out, f, i, a % 2) = split[a][i];
         if (code != 0) return {code, f};
         b.outputs = out;
         flags[0][f] = out.blk_exp;

@@ -7,8 +7,6 @@
 //   differential NATIVE.so REFERENCE.so SEED CASES [--case K]
 //
 // Case K of a seed is reproducible alone with --case K.
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -19,29 +17,10 @@
 #include <vector>
 
 #include "LoadedLibrary.h"
+#include "Stderr.h"
 #include "vfft_v8_0.h"
 
 namespace {
-
-// Runs the action with file descriptor 2 going to a temporary file; returns the text.
-template <class Action>
-std::string captured(Action&& action) {
-    std::fflush(stderr);
-    std::FILE* sink = std::tmpfile();
-    const int saved = dup(2);
-    dup2(fileno(sink), 2);
-    action();
-    std::fflush(stderr);
-    dup2(saved, 2);
-    close(saved);
-    std::string text;
-    std::rewind(sink);
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, sink)) > 0) text.append(buffer, n);
-    std::fclose(sink);
-    return text;
-}
 
 uint64_t bits(double x) {
     uint64_t b;
@@ -133,7 +112,7 @@ Run call(const Library& lib, velmor_ip_vfft_v8_0_state* st, int32_t nfft, const 
     velmor_ip_vfft_v8_0_inputs in{nfft, r.xnRe.data(), static_cast<int32_t>(n), r.xnIm.data(),
                                   static_cast<int32_t>(n), schedule.data(), static_cast<int32_t>(schedule.size()),
                                   direction};
-    r.messages = captured([&] { r.code = lib.simulate(st, in, &r.out); });
+    r.messages = StderrCapture().run([&] { r.code = lib.simulate(st, in, &r.out); });
     return r;
 }
 
@@ -176,8 +155,8 @@ bool runCase(const Library& native, const Library& reference, uint64_t seed, int
     const velmor_ip_vfft_v8_0_generics& g = c.g;
     velmor_ip_vfft_v8_0_state* sn = nullptr;
     velmor_ip_vfft_v8_0_state* sr = nullptr;
-    const std::string mn = captured([&] { sn = native.create(g); });
-    const std::string mr = captured([&] { sr = reference.create(g); });
+    const std::string mn = StderrCapture().run([&] { sn = native.create(g); });
+    const std::string mr = StderrCapture().run([&] { sr = reference.create(g); });
     bool ok = true;
     const auto fail = [&](int callIndex, const std::string& what) {
         std::printf("seed %llu case %d call %d: %s\n  %s\n", static_cast<unsigned long long>(seed), k, callIndex,

@@ -83,39 +83,6 @@ inline double noiseBound(const std::vector<int>& radix, const std::vector<int>& 
     return 3.0 * std::sqrt(noise);
 }
 
-struct Result {
-    int code = -1;
-    std::vector<double> re, im;
-    int blk_exp = 0, overflow = 0;
-};
-
-class Core {  // owns one simulation state for the lifetime of a test
-public:
-    explicit Core(const velmor_ip_vfft_v8_0_generics& g) : st_(velmor_ip_vfft_v8_0_create_state(g)) {}
-    ~Core() {
-        if (st_) velmor_ip_vfft_v8_0_destroy_state(st_);
-    }
-    Core(const Core&) = delete;
-    Core& operator=(const Core&) = delete;
-    bool ok() const { return st_ != nullptr; }
-
-    Result run(std::vector<double> re, std::vector<double> im, int nfft, int direction,
-               std::vector<int32_t> schedule = {}) {
-        const int32_t n = int32_t(re.size());
-        Result r{-1, std::vector<double>(re.size()), std::vector<double>(re.size())};
-        velmor_ip_vfft_v8_0_inputs in{nfft, re.data(), n, im.data(), n, schedule.empty() ? nullptr : schedule.data(),
-                                      int32_t(schedule.size()), direction};
-        velmor_ip_vfft_v8_0_outputs out{r.re.data(), n, r.im.data(), n, -7, -7};
-        r.code = velmor_ip_vfft_v8_0_bitacc_simulate(st_, in, &out);
-        r.blk_exp = out.blk_exp;
-        r.overflow = out.overflow;
-        return r;
-    }
-
-private:
-    velmor_ip_vfft_v8_0_state* st_;
-};
-
 inline velmor_ip_vfft_v8_0_generics generics(int nfftMax, int arch, int inputWidth, int twiddleWidth,
                                              int scaling, int bfp, int rounding, int hasNfft = 0) {
     return {nfftMax, arch, hasNfft, 0, inputWidth, twiddleWidth, scaling, bfp, rounding};

@@ -5,12 +5,11 @@
 #include <limits>
 #include <string>
 
-#include "api/Harness.h"
+#include "Harness.h"
 #include "dft_reference.h"
 
 namespace {
 
-using ref::Core;
 
 velmor_ip_vfft_v8_0_generics floatGenerics(int arch, int nfftMax, int hasNfft = 0) {
     auto g = ref::generics(nfftMax, arch, 32, 24, 1, 0, 1, hasNfft);
@@ -19,26 +18,6 @@ velmor_ip_vfft_v8_0_generics floatGenerics(int arch, int nfftMax, int hasNfft = 
 }
 
 constexpr int kArchs[] = {1, 2, 3, 4};
-
-// An impulse keeps its height for any input block exponent (0 for zeros and
-// 0.75, 2 for 3.0, negative for tiny values): the block exponents of the
-// input and of the engine are undone exactly, and no warning is written.
-TEST(FloatMode, ImpulseKeepsItsHeightForAnyBlockExponent) {
-    for (int arch : kArchs) {
-        for (double height : {0.0, 3.0, 0.75, -1.5e-20, 6.0e25}) {
-            Core core(floatGenerics(arch, 7));
-            std::vector<double> re(128, 0.0), im(128, 0.0);
-            re[0] = height;
-            ref::Result r;
-            EXPECT_EQ(captureStderr([&] { r = core.run(re, im, 7, 0); }), "");
-            ASSERT_EQ(r.code, 0);
-            EXPECT_EQ(r.re, std::vector<double>(128, static_cast<float>(height))) << arch << " " << height;
-            EXPECT_EQ(r.im, std::vector<double>(128, 0.0)) << arch << " " << height;
-            EXPECT_EQ(r.blk_exp, 0);
-            EXPECT_EQ(r.overflow, 0);
-        }
-    }
-}
 
 TEST(FloatMode, SubnormalSinglesAreFlushedWithAWarning) {
     velmor_ip_vfft_v8_0_state* st = velmor_ip_vfft_v8_0_create_state(floatGenerics(2, 3));
@@ -68,10 +47,10 @@ TEST(FloatMode, InfinityOrNanInvalidatesEveryResult) {
             Core core(floatGenerics(arch, 6));
             std::vector<double> re = ref::gridNoise(64, 16, 0.5, 3), im(64, 0.25);
             (imag ? im : re)[9] = (imag ? im : re)[20] = value;
-            ref::Result r;
+            Result r;
             const std::string line = std::string("WARNING:vfft_v8_0:simulate called with ") + (imag ? "imag" : "real") +
                                      " data values set to inf or NaN, output will be invalidated\n";
-            EXPECT_EQ(captureStderr([&] { r = core.run(re, im, 6, 1); }), line + line) << arch;
+            EXPECT_EQ(captureStderr([&] { r = core.run(re, im, 1, {}, 6); }), line + line) << arch;
             ASSERT_EQ(r.code, 0);
             for (int k = 0; k < 64; ++k) {
                 float f[2] = {float(r.re[k]), float(r.im[k])};
@@ -85,7 +64,7 @@ TEST(FloatMode, InfinityOrNanInvalidatesEveryResult) {
 
 TEST(FloatMode, UnscaledResultBeyondSingleRangeBecomesInfinity) {
     Core core(floatGenerics(3, 3));
-    const auto r = core.run(std::vector<double>(8, 3.0e38), std::vector<double>(8, 0.0), 3, 1);
+    const auto r = core.run(std::vector<double>(8, 3.0e38), std::vector<double>(8, 0.0), 1, {}, 3);
     ASSERT_EQ(r.code, 0);
     EXPECT_EQ(r.re, (std::vector<double>{std::numeric_limits<double>::infinity(), 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(r.overflow, 1);
@@ -98,7 +77,7 @@ TEST(FloatMode, SamplesUseTheFullDataWidth) {
     Core core(floatGenerics(3, 3));
     std::vector<double> re = {0.75, -0.75, 0.75, -0.75, 0.75, -0.75, 0.75, -0.75}, im(8, 0.0);
     im[1] = std::ldexp(1.0, -26);
-    const auto r = core.run(re, im, 3, 1);
+    const auto r = core.run(re, im, 1, {}, 3);
     ASSERT_EQ(r.code, 0);
     EXPECT_EQ(r.re[0], 0.0);
     EXPECT_EQ(r.im[0], std::ldexp(1.0, -26));
@@ -116,9 +95,9 @@ TEST(FloatMode, WideDynamicRangeMatchesDoublePrecisionTransform) {
                 auto im = ref::gridNoise(size_t(1) << nfft, 24, 1.0, nfft + 7);
                 for (double* v : {re.data(), im.data()})
                     for (size_t i = 0; i < re.size(); ++i) v[i] = static_cast<float>(v[i] * scale);
-                const auto r = core.run(re, im, nfft, nfft & 1);
+                const auto r = core.run(re, im, nfft & 1, {}, nfft);
                 ASSERT_EQ(r.code, 0);
-                EXPECT_EQ(r.blk_exp, 0);
+                EXPECT_EQ(r.blkExp, 0);
                 const auto X = ref::dft(ref::combine(re, im), (nfft & 1) == 1);
                 double peak = 0;
                 for (const auto& x : X) peak = std::max({peak, std::fabs(x.real()), std::fabs(x.imag())});

@@ -12,6 +12,8 @@
 // exact re-scaling by the block exponents) changes it.
 #include <gtest/gtest.h>
 
+#include <cfloat>
+
 #include <cmath>
 #include <iterator>
 
@@ -83,21 +85,30 @@ TEST(FloatExact, DoubleInputsAreRoundedToSinglesBeforeScanAndScaling) {
     runPairs(pairs, std::size(pairs));
 }
 
-// An impulse of the double 0.1: the transform of the single 0.1f is 0.1f in
-// every bin, not 0.1 (input block exponent -3, sample 0.1f * 8 exactly).
-TEST(FloatExact, ImpulseOfADoubleGivesItsSingleInEveryBin) {
-    for (int arch : {1, 2, 3}) {
-        SCOPED_TRACE(testing::Message() << "C_ARCH " << arch);
-        const int nfftMax = arch == 1 ? 6 : 3;
-        Generics g{nfftMax, arch};
-        g.flt = 1;
-        const size_t n = size_t(1) << nfftMax;
-        std::vector<double> re(n, 0.0);
-        re[0] = 0.1;
-        const Result r = Core(g).run(re, {});
-        ASSERT_EQ(r.code, 0);
-        expectSame(r.re, std::vector<double>(n, static_cast<double>(0.1f)), "re");
-        expectSame(r.im, std::vector<double>(n, 0.0), "im");
+// An impulse keeps its height, as a single, for any input block exponent (0
+// for zero and 0.75, 2 for 3.0, negative for tiny values), silently: the
+// block exponents of the input and of the engine are undone exactly. So an
+// impulse of the double 0.1 gives 0.1f in every bin, not 0.1, and one of the
+// largest single, of either sign, gives it in every bin: at the edge of the
+// range, not beyond it, so without overflow.
+TEST(FloatExact, ImpulseKeepsItsSingleInEveryBin) {
+    for (int arch : {1, 2, 3, 4}) {
+        for (const double x : {0.0, 3.0, 0.75, -1.5e-20, 6.0e25, 0.1, double(FLT_MAX), -double(FLT_MAX)}) {
+            SCOPED_TRACE(testing::Message() << "C_ARCH " << arch << " impulse " << x);
+            const int nfftMax = arch == 1 ? 6 : 3;
+            Generics g{nfftMax, arch};
+            g.flt = 1;
+            const size_t n = size_t(1) << nfftMax;
+            std::vector<double> re(n, 0.0);
+            re[0] = x;
+            Result r;
+            EXPECT_EQ(captureStderr([&] { r = Core(g).run(re, {}); }), "");
+            ASSERT_EQ(r.code, 0);
+            EXPECT_EQ(r.overflow, 0);
+            EXPECT_EQ(r.blkExp, 0);
+            expectSame(r.re, std::vector<double>(n, static_cast<double>(static_cast<float>(x))), "re");
+            expectSame(r.im, std::vector<double>(n, 0.0), "im");
+        }
     }
 }
 

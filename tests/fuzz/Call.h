@@ -95,9 +95,9 @@ struct Call {
     }
 
     // Runs the call on the library; returns its code and sets `messages`.
-    int32_t run(const Library& lib, velmor_ip_vfft_v8_0_state* st, ErrorCapture& capture) {
+    int32_t run(const Library& lib, velmor_ip_vfft_v8_0_state* st, StderrCapture& capture) {
         int32_t code = -1;
-        messages = capture([&] { code = lib.simulate(nulls & State ? nullptr : st, inputs(), nulls & Outputs ? nullptr : &out); });
+        messages = capture.run([&] { code = lib.simulate(nulls & State ? nullptr : st, inputs(), nulls & Outputs ? nullptr : &out); });
         return code;
     }
 

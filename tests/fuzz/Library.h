@@ -1,10 +1,6 @@
-// What the fuzz targets share besides the loaded library: the capture of what a call writes on standard error, and a
+// What the fuzz targets share besides the loaded library and the capture of standard error: a cache of states, and a
 // reader that turns the fuzzer's bytes into arguments.
 #pragma once
-
-#include <dlfcn.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -16,38 +12,8 @@
 #include <utility>
 
 #include "LoadedLibrary.h"
+#include "Stderr.h"
 #include "vfft_v8_0.h"
-
-// Collects what the library writes on file descriptor 2 during an action, in
-// one memory file reused for every call; the fuzzer's own reports keep the
-// real standard error.
-class ErrorCapture {
-public:
-    ErrorCapture() : sink(memfd_create("vfft-stderr", 0)) {
-        if (sink < 0) {
-            std::perror("memfd_create");
-            std::abort();
-        }
-    }
-
-    template <class Action>
-    std::string operator()(Action&& action) {
-        std::fflush(stderr);
-        if (ftruncate(sink, 0) != 0 || lseek(sink, 0, SEEK_SET) != 0) std::abort();
-        const int saved = dup(2);
-        dup2(sink, 2);
-        action();
-        std::fflush(stderr);
-        dup2(saved, 2);
-        close(saved);
-        std::string text(static_cast<size_t>(lseek(sink, 0, SEEK_END)), '\0');
-        if (pread(sink, text.data(), text.size(), 0) != static_cast<ssize_t>(text.size())) std::abort();
-        return text;
-    }
-
-private:
-    int sink;
-};
 
 // The states of the last few generics, most recent first. Building a
 // reference engine (65536 samples of registers) takes a quarter of a second

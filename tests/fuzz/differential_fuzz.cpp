@@ -12,7 +12,7 @@ namespace {
 
 const Library* native;
 const Library* reference;
-ErrorCapture* capture;
+StderrCapture* capture;
 
 // The two libraries' states for one set of generics; both see the same calls
 // in the same order, so that what a state carries between calls is compared too.
@@ -65,7 +65,7 @@ void compareArrays(const char* name, const Array& a, const Array& b, const std::
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     native = new Library(VFFT_NATIVE_LIBRARY);
     reference = new Library(VFFT_REFERENCE_LIBRARY);
-    capture = new ErrorCapture;
+    capture = new StderrCapture;
     states = new Pair[kConfigurations];
     return 0;
 }

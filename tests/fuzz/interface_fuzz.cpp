@@ -25,7 +25,7 @@ namespace {
 
 const Library* native;
 const Library* reference;
-ErrorCapture* capture;
+StderrCapture* capture;
 RecentStates<velmor_ip_vfft_v8_0_state*>* referenceStates;
 
 constexpr const char* kCreateError = "ERROR:vfft_v8_0:create_state called with ";
@@ -188,7 +188,7 @@ void checkAccepted(const velmor_ip_vfft_v8_0_generics& g, const Call& c) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     native = new Library(VFFT_NATIVE_LIBRARY);
     reference = new Library(VFFT_REFERENCE_LIBRARY);
-    capture = new ErrorCapture;
+    capture = new StderrCapture;
     referenceStates = new RecentStates<velmor_ip_vfft_v8_0_state*>(
         8, [](velmor_ip_vfft_v8_0_state*& st) { reference->destroy(st); });
     return 0;
@@ -205,7 +205,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (velmor_ip_vfft_v8_0_state** kept = onReference ? referenceStates->find(g) : nullptr) {
         st = *kept;
     } else {
-        const std::string created = (*capture)([&] { st = lib.create(g); });
+        const std::string created = capture->run([&] { st = lib.create(g); });
         if (st == nullptr) {
             const std::vector<std::string> text = lines(created);
             if (text.size() != 1 || !startsWith(text[0], kCreateError)) fault("refused generics reported as: " + created);

@@ -47,6 +47,7 @@ module vfft_dpi_checks;
     // Radix-2, run-time length up to 16 points, 8-bit codes, one bit per stage.
     fixed_core = vfft_dpi_create(4, 2, 1, 0, 8, 16, 1, 0, 0);
     if (fixed_core == null) $fatal(1, "no radix-2 model");
+    if (vfft_dpi_output_width(fixed_core) != 8) $fatal(1, "radix-2 output width %0d", vfft_dpi_output_width(fixed_core));
     schedule = '{1, 1, 1};
     short_schedule = '{1, 1};
 
@@ -100,6 +101,7 @@ module vfft_dpi_checks;
     // schedule array is not read.
     float_core = vfft_dpi_create(4, 3, 0, 1, 32, 24, 0, 0, 0);
     if (float_core == null) $fatal(1, "no floating-point model");
+    if (vfft_dpi_output_width(float_core) != 32) $fatal(1, "single output width %0d", vfft_dpi_output_width(float_core));
     clear(longint'(32'h3f800000), longint'(32'h3f000000));
     rc = vfft_dpi_simulate(float_core, 4, 1, short_schedule, xn_re, xn_im, xk_re, xk_im, blk_exp, overflow);
     expect_rc("single impulse", 0);

@@ -1,52 +1,60 @@
-// Shared setup of the interface tests: generics, a simulation call that passes
-// every check until a test spoils it, and the capture of standard error.
+// The call harness of the tests: a state with calls on it (Core), and, for the
+// interface tests, a call that passes every check until a test spoils it
+// (Call, simulate), run with standard error captured.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <functional>
-#include <iomanip>
-#include <locale>
 #include <string>
 #include <vector>
 
+#include "Stderr.h"
 #include "api/State.h"
 #include "vfft_v8_0_ext.h"
 
 using Generics = velmor_ip_vfft_v8_0_generics;
 
-// A host locale that groups the digits of numbers in threes.
-struct Grouping : std::numpunct<char> {
-    std::string do_grouping() const override { return "\3"; }
+struct Result {
+    int32_t code = -1, blkExp = 0, overflow = 0;
+    std::vector<double> re, im;
 };
 
-// Runs the action with file descriptor 2 redirected to a temporary file, a
-// grouping global locale and std::cerr formatted the way a careless host might
-// leave it; returns the text.
-template <class Action>
-std::string captureStderr(Action&& action)
-{
-    std::FILE* sink = std::tmpfile();
-    const int saved = dup(2);
-    dup2(fileno(sink), 2);
-    std::ios format(nullptr);
-    format.copyfmt(std::cerr);
-    std::cerr << std::hex << std::showpos << std::fixed << std::setprecision(2) << std::setfill('*') << std::setw(90);
-    const std::locale host = std::locale::global(std::locale(std::locale::classic(), new Grouping));
-    action();
-    std::locale::global(host);
-    std::cerr.copyfmt(format);
-    dup2(saved, 2);
-    close(saved);
-    std::string text(65536, '\0');
-    std::rewind(sink);
-    text.resize(std::fread(text.data(), 1, text.size(), sink));
-    std::fclose(sink);
-    return text;
-}
+// One simulation state for the lifetime of a test, reused for several calls
+// (each call rewrites everything of the state that it reads).
+class Core {
+public:
+    explicit Core(const Generics& g) : nfftMax_(g.C_NFFT_MAX), state_(velmor_ip_vfft_v8_0_create_state(g)) {}
+    ~Core() { velmor_ip_vfft_v8_0_destroy_state(state_); }
+    Core(const Core&) = delete;
+    Core& operator=(const Core&) = delete;
+    bool ok() const { return state_ != nullptr; }
+
+    // One call of 2^nfft points (nfft 0: C_NFFT_MAX); the inputs are padded
+    // with zeros, the results start as -7.
+    Result run(std::vector<double> re, std::vector<double> im, int32_t direction = 1,
+               std::vector<int32_t> schedule = {}, int32_t nfft = 0)
+    {
+        Result r;
+        if (nfft == 0) nfft = nfftMax_;
+        const int32_t n = int32_t{1} << nfft;
+        re.resize(n, 0.0);
+        im.resize(n, 0.0);
+        r.re.assign(n, -7.0);
+        r.im.assign(n, -7.0);
+        const velmor_ip_vfft_v8_0_inputs in{nfft, re.data(), n, im.data(), n, schedule.data(), static_cast<int32_t>(schedule.size()), direction};
+        velmor_ip_vfft_v8_0_outputs out{r.re.data(), n, r.im.data(), n, -7, -7};
+        r.code = velmor_ip_vfft_v8_0_bitacc_simulate(state_, in, &out);
+        r.blkExp = out.blk_exp;
+        r.overflow = out.overflow;
+        return r;
+    }
+
+private:
+    int32_t nfftMax_;
+    velmor_ip_vfft_v8_0_state* state_;
+};
 
 // A message sink that appends each line, with the newline standard error
 // would carry, to the std::string at user.

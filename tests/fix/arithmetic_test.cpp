@@ -115,12 +115,40 @@ TEST(OtherOperations, DivisionThreeOperandAndBitwise) {
     VFix t(0, 12, 5, Signed, RoundHalfEven, Saturate), want(t);
     VFix::multInto(t, a, b);
     EXPECT_EQ(payloadOf(t), payloadOf(want = a * b));
-    EXPECT_EQ(payloadOf(withPayload(0x5A, 8, 0, Signed) & withPayload(-1, 4, 0, Signed)), 0x5A);  // sign-extended
     VFix flag(false), p = withPayload(3, 4, 2, Signed);
     for (int32_t code = 1; code <= 7; ++code) {
         VFix::compareByCode(flag, p, withPayload(6, 4, 3, Signed), code);  // 0.75 against 0.75
         EXPECT_EQ(flag.getBit(0), code == 1 || code == 4 || code == 6 ? 1 : 0) << code;
     }
+}
+
+// Operands aligned to a common format, a narrower negative one sign-extended:
+// as operators and into a register; Bool operands give a Bool.
+TEST(OtherOperations, BitwiseOperatorsAndIntoForms) {
+    const VFix a = withPayload(-77, 10, 6, Signed), b = withPayload(45, 7, 3, Unsigned);  // -77 and 360 at point 6
+    using Into = void (*)(VFix&, const VFix&, const VFix&);
+    const struct { VFix op; Into into; int want; } rows[] = {
+        {a & b, VFix::andInto, 288},        {a | b, VFix::orInto, -5},         {a ^ b, VFix::xorInto, -293},
+        {~(a & b), VFix::nandInto, -289},   {~(a | b), VFix::norInto, 4},      {~(a ^ b), VFix::xnorInto, 292},
+    };
+    for (const auto& r : rows) {
+        VFix t(0, 12, 6, Signed, Truncate, Wrap);
+        r.into(t, a, b);
+        EXPECT_TRUE(payloadOf(r.op) == r.want && r.op.width() == 10 && r.op.binaryPoint == 6 && payloadOf(t) == r.want)
+            << r.want;
+    }
+    VFix t(0, 12, 6, Signed, Truncate, Wrap);
+    VFix::notInto(t, a);
+    EXPECT_TRUE(payloadOf(~a) == 76 && payloadOf(t) == 76);
+    EXPECT_EQ(payloadOf(withPayload(0x5A, 8, 0, Signed) & withPayload(-1, 4, 0, Signed)), 0x5A);
+    const VFix yes(true), no(false);
+    VFix nor(0, 2, 0, Unsigned, Truncate, Wrap), xnor(nor), nand(nor);
+    VFix::norInto(nor, no, no);
+    VFix::xnorInto(xnor, yes, no);
+    VFix::nandInto(nand, yes, yes);
+    std::string bits = (yes & no).typeName();
+    for (const VFix& v : {yes & no, yes | no, yes ^ yes, ~no, nor, xnor, nand}) bits += std::to_string(v.getBit(0));
+    EXPECT_EQ(bits, "Bool0101100");
 }
 
 TEST(Conversions, TextAndDouble) {

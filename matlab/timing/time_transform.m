@@ -12,7 +12,9 @@ for run = 1:3
   octave_time = min(octave_time, toc);
 end
 [status, output] = system(sprintf('%s %d 10', getenv('VFFT_TIME_BATCH'), frames));
-check(status == 0, 'time_batch failed: %s', output);
+if status ~= 0
+  error('time_batch failed: %s', output);
+end
 c_time = str2double(output);
 printf('1000 frames of 1024 points: Octave %.1f ms, C batch call %.1f ms (%.2f times)\n', 1e3 * octave_time, ...
        1e3 * c_time, octave_time / c_time);

@@ -12,6 +12,7 @@
 
 #include "engine/FFT.h"
 #include "fix/RequantPlan.h"
+#include "native/TwiddleRuns.h"
 #include "native/TwiddleTable.h"
 
 class NativeEngine : public FFT {
@@ -37,14 +38,15 @@ protected:
                  int32_t samples, int32_t pre, bool headroom);
 
     // The memory offsets of input sample i and result i for this call's
-    // length, from the engine's walk; worked out again only when the length
-    // changes.
-    template <class Walk>
-    void mapOrder(const Walk& walk) {
+    // length (input(i), result(i)); worked out again only when the length
+    // changes. The memory is linear: the stages find the legs of their
+    // butterflies in runs of consecutive entries (see Stages.h).
+    template <class Input, class Result>
+    void mapOrder(Input&& input, Result&& result) {
         if (nfft == mapped_nfft) return;
         for (int32_t i = 0; i < points; ++i) {
-            input_at[i] = walk.input(i);
-            result_at[i] = walk.result(i);
+            input_at[i] = input(i);
+            result_at[i] = result(i);
         }
         mapped_nfft = nfft;
     }
@@ -99,51 +101,13 @@ protected:
     std::vector<int32_t> result_at;
     int32_t mapped_nfft = -1;
     TwiddleTable twiddles;
+    TwiddleRuns runs;
     int32_t mem_width;
     int32_t mem_point;
     double to_code;   // 2^(mem_point - pre)
     double to_value;  // 2^-mem_point
     bool takes_headroom;
 };
-
-// True when the processor has the AVX2 and BMI2 extensions. The engines'
-// stage loops are compiled twice, for them and for any x86-64, and the call
-// takes the version the processor runs; both compute the same integers. A
-// build with VFFT_PORTABLE_LOOPS defined always takes the portable version
-// (the sanitizer build does, so that the tests cover both).
-inline bool extendedTarget() {
-#ifdef VFFT_PORTABLE_LOOPS
-    return false;
-#else
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2");
-#endif
-}
-
-// Runs the engine's stage loops, engine.stages<Wide, Q>(), with twiddle
-// products in __int128 where the product register is wider than 63 bits
-// (else int64_t) and the output quantisation Q of the configuration, in the
-// version compiled for this processor.
-template <class Wide, int32_t Q, class Engine>
-__attribute__((target("avx2,bmi2"))) void stagesExtended(Engine& engine) {
-    engine.template stages<Wide, Q>();
-}
-template <class Wide, int32_t Q, class Engine>
-void stagesPortable(Engine& engine) {
-    engine.template stages<Wide, Q>();
-}
-template <class Wide, int32_t Q, class Engine>
-void stagesOn(Engine& engine) {
-    extendedTarget() ? stagesExtended<Wide, Q>(engine) : stagesPortable<Wide, Q>(engine);
-}
-template <class Engine>
-void runStages(Engine& engine, int32_t productWidth) {
-    const bool wide = productWidth > 63;
-    if (engine.has_rounding)
-        wide ? stagesOn<__int128, RoundHalfEvenHoldMax>(engine) : stagesOn<int64_t, RoundHalfEvenHoldMax>(engine);
-    else
-        wide ? stagesOn<__int128, Truncate>(engine) : stagesOn<int64_t, Truncate>(engine);
-}
 
 // 1 when the value v * 2^-point lies outside [-1, 1), else 0.
 template <class Int>

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "engine/R22_walk.h"
-#include "native/R22_native_PE.h"
+#include "native/Stages.h"
 
 namespace {
 
@@ -21,30 +21,46 @@ R22_native::R22_native(const ConfigRecord& config, const TWIDDLE_ROM& rom)
 void R22_native::setup(const ConfigRecord& config) {
     nfft = config.nfft;
     points = config.points;
-    mapOrder(R22_walk(*this));
+    mapOrder([](int32_t i) { return i; }, [this](int32_t i) { return bitReverse(i); });
 }
 
 void R22_native::run() {
-    runStages(*this, engine_width + twiddle_width + 3);
-    if (has_scaling == 1 && has_bfp == 1) normalise();
-}
-
-template <class Wide, int32_t Q>
-inline void R22_native::stages() {
     const R22_walk walk(*this);
-    R22_native_PE<Wide, Q> pe(engine_width, twiddle_width, has_scaling == 1 && has_bfp == 0, nfft_max, nfft,
-                              direction);
-    int64_t* re = re_.data();
-    int64_t* im = im_.data();
-    blk_exp = 0;
-    for (int32_t s = 0; s < walk.stages(); ++s) {
-        const int32_t shift = walk.shift(s);
-        walk.stage(s, [&](const R22_butterfly& b) __attribute__((always_inline)) {
-            pe.butterfly(s, b.block_index, shift, re[b.top], im[b.top], re[b.bottom], im[b.bottom],
-                         twiddles.re(b.tw1), twiddles.im(b.tw1), twiddles.re(b.tw2), twiddles.im(b.tw2));
-        });
+    const uint32_t period = 1u << nfft_max;
+    const uint32_t stride = period / static_cast<uint32_t>(points);
+    if (runs.stale(nfft)) {
+        // Odd stage s that multiplies: position m of a block takes the angle
+        // indices c * m * 2^(s - 1), c = 0 and 2 in even blocks, 1 and 3 in
+        // odd ones.
+        runs.clear(nfft);
+        for (int32_t s = 1; s < nfft - 1; s += 2)
+            for (uint32_t c = 0; c < 4; ++c) runs.add(twiddles, (c * stride) << (s - 1), points >> (s + 1), period);
     }
-    overflow = pe.overflow;
+    blk_exp = 0;
+    overflow = 0;
+    R22Stage stage{};
+    stage.re = re_.data();
+    stage.im = im_.data();
+    stage.points = points;
+    stage.nfft = nfft;
+    stage.nfftMax = nfft_max;
+    stage.width = engine_width;
+    stage.twiddle = twiddle_width;
+    stage.direction = direction;
+    stage.rounding = has_rounding != 0;
+    stage.scaledFixed = has_scaling == 1 && has_bfp == 0;
+    for (int32_t s = 0; s < nfft; ++s) {
+        // Stage s pairs the samples N / 2^(s + 1) apart.
+        stage.stage = s;
+        stage.run = points >> (s + 1);
+        stage.shift = walk.shift(s);
+        for (int32_t c = 0; c < 4; ++c) {
+            stage.twRe[c] = walk.twiddled(s) ? runs.re(2 * (s - 1) + c) : nullptr;
+            stage.twIm[c] = walk.twiddled(s) ? runs.im(2 * (s - 1) + c, direction) : nullptr;
+        }
+        overflow |= runR22Stage(stage).overflow;
+    }
+    if (has_scaling == 1 && has_bfp == 1) normalise();
 }
 
 // Block floating point: the block exponent of the results, then every part

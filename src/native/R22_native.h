@@ -18,11 +18,6 @@ public:
 
     int32_t engine_width;
 
-    // The stage loops with Wide twiddle products and output quantisation Q
-    // (run through runStages).
-    template <class Wide, int32_t Q>
-    __attribute__((always_inline)) inline void stages();
-
 private:
     void normalise();
 };

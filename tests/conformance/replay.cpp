@@ -7,6 +7,8 @@
 //   conformance_replay --cases FILE              every case
 //   conformance_replay --cases FILE --shard K/N  the cases whose index is K modulo N
 //   conformance_replay --cases FILE --case ID    the one case named ID
+//   ... --target NAME   on the vector target NAME of the default library
+//                       (exit status 77 when the processor lacks it)
 //
 // Every failing case is reported with its call and first differing field;
 // the exit status is 1 when any case failed or none was selected.
@@ -22,6 +24,9 @@
 #include <string>
 #include <vector>
 
+#ifdef VFFT_REPLAY_TARGETS
+#include "VectorTargets.h"
+#endif
 #include "conformance_case.h"
 #include "stderr_capture.h"
 #include "vfft_v8_0.h"
@@ -189,6 +194,7 @@ struct Options {
     std::string cases;
     std::string caseId;
     std::size_t shard = 0, shards = 1;
+    std::string target;
 };
 
 std::size_t parseCount(const std::string& text, const std::string& what)
@@ -209,12 +215,14 @@ Options parseOptions(int argc, char** argv)
     Options o;
     for (int i = 1; i < argc; ++i) {
         const std::string flag = argv[i];
-        if (flag != "--cases" && flag != "--shard" && flag != "--case")
-            throw std::runtime_error("argument " + std::to_string(i) + ": expected --cases FILE, --shard K/N or --case ID, found \"" + flag + "\"");
+        if (flag != "--cases" && flag != "--shard" && flag != "--case" && flag != "--target")
+            throw std::runtime_error("argument " + std::to_string(i) + ": expected --cases FILE, --shard K/N, --case ID or --target NAME, found \"" + flag + "\"");
         if (i + 1 == argc) throw std::runtime_error(flag + ": expected a value after it");
         const std::string value = argv[++i];
         if (flag == "--cases") {
             o.cases = value;
+        } else if (flag == "--target") {
+            o.target = value;
         } else if (flag == "--case") {
             o.caseId = value;
         } else {
@@ -233,6 +241,18 @@ Options parseOptions(int argc, char** argv)
 
 int replay(const Options& o)
 {
+    if (!o.target.empty()) {
+#ifdef VFFT_REPLAY_TARGETS
+        const int64_t target = vectorTarget(o.target);
+        if (target == 0) {
+            std::cout << "this processor does not run the target " << o.target << "\n";
+            return 77;
+        }
+        runOn(target);
+#else
+        throw std::runtime_error("--target: this library has no vector targets");
+#endif
+    }
     std::ifstream file(o.cases);
     if (!file) throw std::runtime_error(o.cases + ": cannot open the case file");
     Replayer replayer;

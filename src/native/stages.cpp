@@ -1,0 +1,520 @@
+// The stage loops of the machine-integer engines, compiled once per vector
+// target by Highway (foreach_target re-includes this file per target) and
+// chosen at run time for the processor. See Stages.h.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "native/stages.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#include <algorithm>
+
+#include "native/R22_native_PE.h"
+#include "native/R2_native_PE.h"
+#include "native/R4_native_PE.h"
+#include "native/Stages.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace vfft_stages {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+// ---------------------------------------------------------------- scalar
+
+// One butterfly at a time through the scalar elements, with twiddle
+// products in Wide and output quantisation Q.
+template <class Wide, int32_t Q>
+StageResult burstScalar(const BurstStage& j) {
+    int64_t* re = j.re;
+    int64_t* im = j.im;
+    const int32_t R = j.run;
+    int64_t folded = 0;
+    StageResult result;
+    if (j.radix == 4) {
+        R4_native_PE<Wide, Q> pe(j.width, j.twiddle);
+        for (int32_t base = 0; base < j.points; base += 4 * R)
+            for (int32_t m = 0; m < R; ++m) {
+                const int32_t l0 = base + m, l1 = l0 + R, l2 = l1 + R, l3 = l2 + R;
+                int64_t x0r = re[l0], x0i = im[l0], x1r = re[l1], x1i = im[l1];
+                int64_t x2r = re[l2], x2i = im[l2], x3r = re[l3], x3i = im[l3];
+                pe.butterfly(false, j.shift, x0r, x0i, x1r, x1i, x2r, x2i, x3r, x3i, j.twRe[0][m], j.twIm[0][m],
+                             j.twRe[1][m], j.twIm[1][m], j.twRe[2][m], j.twIm[2][m]);
+                if (j.inverse) std::swap(x1r, x3r), std::swap(x1i, x3i);
+                re[l0] = x0r, im[l0] = x0i, re[l1] = x1r, im[l1] = x1i;
+                re[l2] = x2r, im[l2] = x2i, re[l3] = x3r, im[l3] = x3i;
+                if (j.bfp)
+                    for (const int64_t v : {x0r, x0i, x1r, x1i, x2r, x2i, x3r, x3i})
+                        folded = std::max(folded, v ^ (v >> 63));
+            }
+        pe.endStage(j.shift);
+        result.overflow = pe.overflow();
+    } else {
+        R2_native_PE<Wide, Q> pe(j.width, j.twiddle);
+        for (int32_t base = 0; base < j.points; base += 2 * R)
+            for (int32_t m = 0; m < R; ++m) {
+                const int32_t l0 = base + m, l1 = l0 + R;
+                int64_t x0r = re[l0], x0i = im[l0], x1r = re[l1], x1i = im[l1];
+                pe.butterfly(x0r, x0i, x1r, x1i, j.twRe[0][m], j.twIm[0][m], j.shift);
+                re[l0] = x0r, im[l0] = x0i, re[l1] = x1r, im[l1] = x1i;
+                if (j.bfp)
+                    for (const int64_t v : {x0r, x0i, x1r, x1i}) folded = std::max(folded, v ^ (v >> 63));
+            }
+        pe.endStage(j.shift);
+        result.overflow = pe.overflow();
+    }
+    result.folded = folded;
+    return result;
+}
+
+template <class Wide, int32_t Q>
+StageResult r22Scalar(const R22Stage& j) {
+    R22_native_PE<Wide, Q> pe(j.width, j.twiddle, j.scaledFixed, j.nfftMax, j.nfft, j.direction);
+    const int32_t R = j.run;
+    for (int32_t base = 0, block = 0; base < j.points; base += 2 * R, ++block) {
+        const int32_t odd = block & 1;
+        const int64_t* w1r = j.twRe[odd];
+        const int64_t* w1i = j.twIm[odd];
+        const int64_t* w2r = j.twRe[odd + 2];
+        const int64_t* w2i = j.twIm[odd + 2];
+        for (int32_t m = 0; m < R; ++m) {
+            const int32_t t = base + m, b = t + R;
+            const bool tw = w1r != nullptr;
+            pe.butterfly(j.stage, block, j.shift, j.re[t], j.im[t], j.re[b], j.im[b], tw ? w1r[m] : 0,
+                         tw ? w1i[m] : 0, tw ? w2r[m] : 0, tw ? w2i[m] : 0);
+        }
+    }
+    StageResult result;
+    result.overflow = pe.overflow;
+    return result;
+}
+
+#if HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
+
+// ---------------------------------------------------------------- vectors
+
+// How the twiddle products are formed: one 32 x 32 -> 64-bit multiply per
+// partial product when both operands fit 32 bits; two when the sample needs
+// up to 62 bits (split at bit 31, the low part unsigned), the twiddle 32 and
+// the product 63.
+enum Multiply { kNarrow, kSplit };
+
+template <int32_t kMul, class D>
+HWY_INLINE hn::Vec<D> mul(D d, hn::Vec<D> x, hn::Vec<D> w) {
+    const hn::Repartition<int32_t, D> d32;
+    const auto w32 = hn::BitCast(d32, w);
+    if (kMul == kNarrow) return hn::MulEven(hn::BitCast(d32, x), w32);
+    const auto low = hn::And(x, hn::Set(d, 0x7FFFFFFF));
+    const auto high = hn::ShiftRight<31>(x);
+    return hn::Add(hn::ShiftLeft<31>(hn::MulEven(hn::BitCast(d32, high), w32)),
+                   hn::MulEven(hn::BitCast(d32, low), w32));
+}
+
+// The low `bits` bits of v as a signed value.
+template <class D>
+HWY_INLINE hn::Vec<D> wrap(D, hn::Vec<D> v, int32_t bits) {
+    return bits >= 64 ? v : hn::ShiftRightSame(hn::ShiftLeftSame(v, 64 - bits), 64 - bits);
+}
+
+// RequantPlan::applyAs<Q, Wrap> on int64_t lanes (Q: Truncate or
+// RoundHalfEvenHoldMax).
+template <int32_t Q, class D>
+HWY_INLINE hn::Vec<D> requant(D d, hn::Vec<D> v, const RequantPlan& plan) {
+    if (plan.drop <= 0) return wrap(d, hn::ShiftLeftSame(v, -plan.drop), plan.width);
+    auto p = hn::ShiftRightSame(v, plan.drop);
+    if (Q == RoundHalfEvenHoldMax) {
+        // Half a unit minus one, plus the kept lowest bit: a carry into the
+        // kept bits exactly when the value rounds up (ties to even).
+        const auto bias = hn::Add(hn::Set(d, (int64_t{1} << (plan.drop - 1)) - 1), hn::And(p, hn::Set(d, 1)));
+        auto up = hn::ShiftRightSame(hn::Add(v, bias), plan.drop);
+        if (plan.holdMax) {
+            const int64_t largest = (int64_t{1} << (plan.width - 1)) - 1;
+            up = hn::IfThenElse(hn::Eq(wrap(d, p, plan.width), hn::Set(d, largest)), p, up);
+        }
+        p = up;
+    }
+    return wrap(d, p, plan.width);
+}
+
+// Largest and smallest of the tested values, and the largest folded part.
+template <class D>
+struct Extremes {
+    explicit Extremes(D d) : highest(hn::Zero(d)), lowest(hn::Zero(d)), folded(hn::Zero(d)) {}
+    HWY_INLINE void note(hn::Vec<D> v) {
+        highest = hn::Max(highest, v);
+        lowest = hn::Min(lowest, v);
+    }
+    HWY_INLINE void fold(hn::Vec<D> v) { folded = hn::Max(folded, hn::Xor(v, hn::ShiftRight<63>(v))); }
+    hn::Vec<D> highest, lowest, folded;
+};
+
+template <class D>
+int64_t largestLane(D d, hn::Vec<D> v) {
+    return hn::GetLane(hn::MaxOfLanes(d, v));
+}
+template <class D>
+int64_t smallestLane(D d, hn::Vec<D> v) {
+    return hn::GetLane(hn::MinOfLanes(d, v));
+}
+
+// The burst element (BurstElement) on lanes.
+template <int32_t kMul, int32_t Q, class D>
+struct BurstLanes {
+    BurstLanes(D d_, const BurstStage& j)
+        : d(d_),
+          rnd(hn::Set(d_, (int64_t{1} << (j.twiddle - 5)) - 1)),
+          productDrop(j.twiddle - 4),
+          up(3 - j.shift),
+          out(RequantPlan::between(j.width + 9, j.width + 5, j.width, j.width - 1, Q, Wrap)),
+          ext(d_) {}
+
+    using V = hn::Vec<D>;
+    // Real and imaginary parts of (xr + j xi)(wr + j wi), rounded to W + 2
+    // fraction bits (ties downward).
+    HWY_INLINE void product(V xr, V xi, V wr, V wi, V& pr, V& pi) const {
+        pr = hn::ShiftRightSame(hn::Add(hn::Sub(mul<kMul>(d, xr, wr), mul<kMul>(d, xi, wi)), rnd), productDrop);
+        pi = hn::ShiftRightSame(hn::Add(hn::Add(mul<kMul>(d, xr, wi), mul<kMul>(d, xi, wr)), rnd), productDrop);
+    }
+    // A sum on W + 2 fraction bits, scaled and quantised to the output format.
+    HWY_INLINE V emit(V sum) {
+        ext.note(sum);
+        return requant<Q>(d, hn::ShiftLeftSame(sum, up), out);
+    }
+
+    D d;
+    V rnd;
+    int32_t productDrop;
+    int32_t up;
+    RequantPlan out;
+    Extremes<D> ext;
+};
+
+template <int32_t kMul, int32_t Q, class D>
+HWY_INLINE void radix4(BurstLanes<kMul, Q, D>& e, const BurstStage& j, hn::Vec<D>& x0r, hn::Vec<D>& x0i,
+                       hn::Vec<D>& x1r, hn::Vec<D>& x1i, hn::Vec<D>& x2r, hn::Vec<D>& x2i, hn::Vec<D>& x3r,
+                       hn::Vec<D>& x3i, hn::Vec<D> w1r, hn::Vec<D> w1i, hn::Vec<D> w2r, hn::Vec<D> w2i,
+                       hn::Vec<D> w3r, hn::Vec<D> w3i) {
+    hn::Vec<D> br, bi, cr, ci, dr, di;
+    e.product(x1r, x1i, w1r, w1i, br, bi);
+    e.product(x2r, x2i, w2r, w2i, cr, ci);
+    e.product(x3r, x3i, w3r, w3i, dr, di);
+    const auto ar = hn::ShiftLeft<3>(x0r), ai = hn::ShiftLeft<3>(x0i);
+    const auto l0r = hn::Add(ar, cr), l0i = hn::Add(ai, ci);
+    const auto l2r = hn::Sub(ar, cr), l2i = hn::Sub(ai, ci);
+    const auto l1r = hn::Add(br, dr), l1i = hn::Add(bi, di);
+    const auto l3r = hn::Sub(bi, di), l3i = hn::Sub(dr, br);  // (b - d) * -j
+    x0r = e.emit(hn::Add(l0r, l1r));
+    x0i = e.emit(hn::Add(l0i, l1i));
+    x2r = e.emit(hn::Sub(l0r, l1r));
+    x2i = e.emit(hn::Sub(l0i, l1i));
+    auto o1r = e.emit(hn::Add(l2r, l3r)), o1i = e.emit(hn::Add(l2i, l3i));
+    auto o3r = e.emit(hn::Sub(l2r, l3r)), o3i = e.emit(hn::Sub(l2i, l3i));
+    if (j.inverse) std::swap(o1r, o3r), std::swap(o1i, o3i);
+    x1r = o1r, x1i = o1i, x3r = o3r, x3i = o3i;
+    if (j.bfp)
+        for (const auto& v : {x0r, x0i, x1r, x1i, x2r, x2i, x3r, x3i}) e.ext.fold(v);
+}
+
+template <int32_t kMul, int32_t Q, class D>
+HWY_INLINE void radix2(BurstLanes<kMul, Q, D>& e, const BurstStage& j, hn::Vec<D>& x0r, hn::Vec<D>& x0i,
+                       hn::Vec<D>& x1r, hn::Vec<D>& x1i, hn::Vec<D> wr, hn::Vec<D> wi) {
+    hn::Vec<D> cr, ci;
+    e.product(x1r, x1i, wr, wi, cr, ci);
+    const auto ar = hn::ShiftLeft<3>(x0r), ai = hn::ShiftLeft<3>(x0i);
+    x0r = e.emit(hn::Add(ar, cr));
+    x0i = e.emit(hn::Add(ai, ci));
+    x1r = e.emit(hn::Sub(ar, cr));
+    x1i = e.emit(hn::Sub(ai, ci));
+    if (j.bfp)
+        for (const auto& v : {x0r, x0i, x1r, x1i}) e.ext.fold(v);
+}
+
+// The butterflies of a burst stage, Lanes(d) at a time: legs in runs of at
+// least Lanes(d) entries, or (run 1) interleaved.
+template <int32_t kMul, int32_t Q, class D>
+StageResult burstLanes(D d, const BurstStage& j) {
+    using V = hn::Vec<D>;
+    BurstLanes<kMul, Q, D> e(d, j);
+    int64_t* HWY_RESTRICT re = j.re;
+    int64_t* HWY_RESTRICT im = j.im;
+    const int32_t R = j.run;
+    const int32_t N = static_cast<int32_t>(hn::Lanes(d));
+    if (j.radix == 4 && R == 1) {
+        // Twiddles of position 0 for every butterfly.
+        const V w1r = hn::Set(d, j.twRe[0][0]), w1i = hn::Set(d, j.twIm[0][0]);
+        const V w2r = hn::Set(d, j.twRe[1][0]), w2i = hn::Set(d, j.twIm[1][0]);
+        const V w3r = hn::Set(d, j.twRe[2][0]), w3i = hn::Set(d, j.twIm[2][0]);
+        for (int32_t base = 0; base < j.points; base += 4 * N) {
+            V x0r, x1r, x2r, x3r, x0i, x1i, x2i, x3i;
+            hn::LoadInterleaved4(d, re + base, x0r, x1r, x2r, x3r);
+            hn::LoadInterleaved4(d, im + base, x0i, x1i, x2i, x3i);
+            radix4(e, j, x0r, x0i, x1r, x1i, x2r, x2i, x3r, x3i, w1r, w1i, w2r, w2i, w3r, w3i);
+            hn::StoreInterleaved4(x0r, x1r, x2r, x3r, d, re + base);
+            hn::StoreInterleaved4(x0i, x1i, x2i, x3i, d, im + base);
+        }
+    } else if (j.radix == 4) {
+        for (int32_t base = 0; base < j.points; base += 4 * R)
+            for (int32_t m = 0; m < R; m += N) {
+                int64_t* r = re + base + m;
+                int64_t* i = im + base + m;
+                V x0r = hn::LoadU(d, r), x1r = hn::LoadU(d, r + R), x2r = hn::LoadU(d, r + 2 * R),
+                  x3r = hn::LoadU(d, r + 3 * R);
+                V x0i = hn::LoadU(d, i), x1i = hn::LoadU(d, i + R), x2i = hn::LoadU(d, i + 2 * R),
+                  x3i = hn::LoadU(d, i + 3 * R);
+                radix4(e, j, x0r, x0i, x1r, x1i, x2r, x2i, x3r, x3i, hn::LoadU(d, j.twRe[0] + m),
+                       hn::LoadU(d, j.twIm[0] + m), hn::LoadU(d, j.twRe[1] + m), hn::LoadU(d, j.twIm[1] + m),
+                       hn::LoadU(d, j.twRe[2] + m), hn::LoadU(d, j.twIm[2] + m));
+                hn::StoreU(x0r, d, r), hn::StoreU(x1r, d, r + R), hn::StoreU(x2r, d, r + 2 * R);
+                hn::StoreU(x3r, d, r + 3 * R);
+                hn::StoreU(x0i, d, i), hn::StoreU(x1i, d, i + R), hn::StoreU(x2i, d, i + 2 * R);
+                hn::StoreU(x3i, d, i + 3 * R);
+            }
+    } else if (R == 1) {
+        const V wr = hn::Set(d, j.twRe[0][0]), wi = hn::Set(d, j.twIm[0][0]);
+        for (int32_t base = 0; base < j.points; base += 2 * N) {
+            V x0r, x1r, x0i, x1i;
+            hn::LoadInterleaved2(d, re + base, x0r, x1r);
+            hn::LoadInterleaved2(d, im + base, x0i, x1i);
+            radix2(e, j, x0r, x0i, x1r, x1i, wr, wi);
+            hn::StoreInterleaved2(x0r, x1r, d, re + base);
+            hn::StoreInterleaved2(x0i, x1i, d, im + base);
+        }
+    } else {
+        for (int32_t base = 0; base < j.points; base += 2 * R)
+            for (int32_t m = 0; m < R; m += N) {
+                int64_t* r = re + base + m;
+                int64_t* i = im + base + m;
+                V x0r = hn::LoadU(d, r), x1r = hn::LoadU(d, r + R);
+                V x0i = hn::LoadU(d, i), x1i = hn::LoadU(d, i + R);
+                radix2(e, j, x0r, x0i, x1r, x1i, hn::LoadU(d, j.twRe[0] + m), hn::LoadU(d, j.twIm[0] + m));
+                hn::StoreU(x0r, d, r), hn::StoreU(x1r, d, r + R);
+                hn::StoreU(x0i, d, i), hn::StoreU(x1i, d, i + R);
+            }
+    }
+    const int64_t limit = int64_t{1} << (j.width + 2 + j.shift);
+    StageResult result;
+    result.overflow = largestLane(d, e.ext.highest) >= limit || smallestLane(d, e.ext.lowest) < -limit;
+    result.folded = largestLane(d, e.ext.folded);
+    return result;
+}
+
+// The pipelined element (R22_native_PE) on lanes.
+template <int32_t kMul, int32_t Q, class D>
+struct R22Lanes {
+    using V = hn::Vec<D>;
+    R22Lanes(D d_, const R22Stage& j) : d(d_), ext(d_) {
+        const int32_t W = j.width, T = j.twiddle;
+        const int32_t roundGrid = j.scaledFixed ? W + 4 : W + 5;
+        const int32_t ones = T + W - roundGrid - 3;
+        rnd = hn::Set(d, ones > 0 ? (int64_t{1} << ones) - 1 : 0);
+        last = j.stage == j.nfft - 1;
+        odd = j.stage % 2 == 1;
+        bfWidth = j.scaledFixed ? W + 2 : W;
+        memWidth = W + 1;
+        scaledFixed = j.scaledFixed;
+        forward = j.direction == 1;
+        shift = j.shift;
+        if (scaledFixed) {
+            productR = RequantPlan::between(W + T + 3, W + T - 2, W + 8, W + 4, Truncate, Wrap);
+            outScaled = RequantPlan::between(W + 11, W + 7, W + 2, W - 1, Q, Wrap);
+            const int32_t finalWidth = j.nfftMax % 2 == 0 ? W + 4 : W + 5;
+            const int32_t finalPoint = j.nfftMax % 2 == 0 ? W + 1 : W + 2;
+            finalRegs = RequantPlan::between(W + 5, W + 2, finalWidth, finalPoint, Truncate, Wrap);
+            outFinal = RequantPlan::between(finalWidth, finalPoint, W + 2, W - 1, Q, Wrap);
+            // The point of the values whose range is tested: W + 7, or W + 2
+            // in the last odd stage.
+            testPoint = last && odd ? W + 2 : W + 7;
+        } else {
+            productR = RequantPlan::between(W + T + 1, W + T - 2, W + 6, W + 5, Truncate, Wrap);
+            outProduct = RequantPlan::between(W + 6, W + 5, W, W - 1, Q, Wrap);
+        }
+    }
+
+    HWY_INLINE V scaledOut(V v, const RequantPlan& plan) {
+        ext.note(v);
+        return requant<Q>(d, v, plan);
+    }
+
+    // Results of (x0, x1) in place; rotate: the odd block of an odd stage.
+    HWY_INLINE void butterfly(bool rotate, V& x0r, V& x0i, V& x1r, V& x1i, V w1r, V w1i, V w2r, V w2i) {
+        V jr = x1r, ji = x1i;
+        if (rotate) {
+            // x1 rotated by -j (forward) or +j (inverse).
+            jr = forward ? x1i : hn::Neg(x1i);
+            ji = forward ? hn::Neg(x1r) : x1r;
+        }
+        V br[2] = {hn::Add(x0r, jr), hn::Sub(x0r, jr)};
+        V bi[2] = {hn::Add(x0i, ji), hn::Sub(x0i, ji)};
+        if (!scaledFixed)
+            for (int i = 0; i < 2; ++i) br[i] = wrap(d, br[i], bfWidth), bi[i] = wrap(d, bi[i], bfWidth);
+        V outr[2], outi[2];
+        if (odd && !last) {
+            const V wr[2] = {w1r, w2r}, wi[2] = {w1i, w2i};
+            for (int i = 0; i < 2; ++i) {
+                const V pr = requant<Truncate>(
+                    d, hn::Add(hn::Sub(mul<kMul>(d, br[i], wr[i]), mul<kMul>(d, bi[i], wi[i])), rnd), productR);
+                const V pi = requant<Truncate>(
+                    d, hn::Add(hn::Add(mul<kMul>(d, br[i], wi[i]), mul<kMul>(d, bi[i], wr[i])), rnd), productR);
+                if (scaledFixed) {
+                    // product_r has W + 4 fraction bits, scaled W + 7.
+                    outr[i] = scaledOut(hn::ShiftLeftSame(pr, 3 - shift), outScaled);
+                    outi[i] = scaledOut(hn::ShiftLeftSame(pi, 3 - shift), outScaled);
+                } else {
+                    outr[i] = requant<Q>(d, pr, outProduct);
+                    outi[i] = requant<Q>(d, pi, outProduct);
+                }
+            }
+        } else if (last && scaledFixed && !odd) {
+            // bf has W - 1 fraction bits, scaled W + 7.
+            for (int i = 0; i < 2; ++i) {
+                outr[i] = scaledOut(hn::ShiftLeftSame(br[i], 8 - shift), outScaled);
+                outi[i] = scaledOut(hn::ShiftLeftSame(bi[i], 8 - shift), outScaled);
+            }
+        } else if (last && scaledFixed) {
+            // The last odd stage scales into (W + 5, W + 2), then truncates
+            // through final_regs.
+            for (int i = 0; i < 2; ++i) {
+                const V sr = hn::ShiftLeftSame(br[i], 3 - shift), si = hn::ShiftLeftSame(bi[i], 3 - shift);
+                ext.note(sr);
+                ext.note(si);
+                outr[i] = requant<Q>(d, requant<Truncate>(d, sr, finalRegs), outFinal);
+                outi[i] = requant<Q>(d, requant<Truncate>(d, si, finalRegs), outFinal);
+            }
+        } else {
+            for (int i = 0; i < 2; ++i) outr[i] = br[i], outi[i] = bi[i];
+        }
+        if (scaledFixed)
+            for (int i = 0; i < 2; ++i) outr[i] = wrap(d, outr[i], memWidth), outi[i] = wrap(d, outi[i], memWidth);
+        x0r = outr[0], x0i = outi[0], x1r = outr[1], x1i = outi[1];
+    }
+
+    D d;
+    V rnd;
+    bool last, odd, scaledFixed, forward;
+    int32_t bfWidth, memWidth, shift, testPoint = 0;
+    RequantPlan productR, outScaled, outProduct, finalRegs, outFinal;
+    Extremes<D> ext;
+};
+
+template <int32_t kMul, int32_t Q, class D>
+StageResult r22Lanes(D d, const R22Stage& j) {
+    using V = hn::Vec<D>;
+    R22Lanes<kMul, Q, D> e(d, j);
+    int64_t* HWY_RESTRICT re = j.re;
+    int64_t* HWY_RESTRICT im = j.im;
+    const int32_t R = j.run;
+    const int32_t N = static_cast<int32_t>(hn::Lanes(d));
+    const V zero = hn::Zero(d);
+    if (R == 1) {
+        // The last stage, without twiddles: an even and an odd block side by side.
+        for (int32_t base = 0; base < j.points; base += 4 * N) {
+            V a0r, a1r, b0r, b1r, a0i, a1i, b0i, b1i;
+            hn::LoadInterleaved4(d, re + base, a0r, a1r, b0r, b1r);
+            hn::LoadInterleaved4(d, im + base, a0i, a1i, b0i, b1i);
+            e.butterfly(false, a0r, a0i, a1r, a1i, zero, zero, zero, zero);
+            e.butterfly(e.odd, b0r, b0i, b1r, b1i, zero, zero, zero, zero);
+            hn::StoreInterleaved4(a0r, a1r, b0r, b1r, d, re + base);
+            hn::StoreInterleaved4(a0i, a1i, b0i, b1i, d, im + base);
+        }
+    } else {
+        const bool twiddled = e.odd && !e.last;
+        for (int32_t base = 0, block = 0; base < j.points; base += 2 * R, ++block) {
+            const int32_t oddBlock = block & 1;
+            for (int32_t m = 0; m < R; m += N) {
+                int64_t* r = re + base + m;
+                int64_t* i = im + base + m;
+                V x0r = hn::LoadU(d, r), x1r = hn::LoadU(d, r + R);
+                V x0i = hn::LoadU(d, i), x1i = hn::LoadU(d, i + R);
+                if (twiddled)
+                    e.butterfly(oddBlock != 0, x0r, x0i, x1r, x1i, hn::LoadU(d, j.twRe[oddBlock] + m),
+                                hn::LoadU(d, j.twIm[oddBlock] + m), hn::LoadU(d, j.twRe[oddBlock + 2] + m),
+                                hn::LoadU(d, j.twIm[oddBlock + 2] + m));
+                else
+                    e.butterfly(e.odd && oddBlock != 0, x0r, x0i, x1r, x1i, zero, zero, zero, zero);
+                hn::StoreU(x0r, d, r), hn::StoreU(x1r, d, r + R);
+                hn::StoreU(x0i, d, i), hn::StoreU(x1i, d, i + R);
+            }
+        }
+    }
+    StageResult result;
+    if (j.scaledFixed) {
+        const int64_t limit = int64_t{1} << e.testPoint;
+        result.overflow = largestLane(d, e.ext.highest) >= limit || smallestLane(d, e.ext.lowest) < -limit;
+    }
+    return result;
+}
+
+// Runs body(d) with the widest lanes that the run allows: all lanes when the
+// run fills them, else 4 or 2; a run of 1 (legs interleaved) takes
+// 4 * lanes entries at a time, which the transform must hold.
+template <class Body>
+HWY_INLINE StageResult withLanes(int32_t run, int32_t points, Body&& body) {
+    const hn::ScalableTag<int64_t> full;
+    const hn::CappedTag<int64_t, 4> four;
+    const hn::CappedTag<int64_t, 2> two;
+    const int32_t lanes = static_cast<int32_t>(hn::Lanes(full));
+    const int32_t fits = run == 1 ? points / 4 : run;
+    if (fits >= lanes) return body(full);
+    if (fits >= 4) return body(four);
+    return body(two);
+}
+
+// The multiply that the operands allow: 0 narrow, 1 split, -1 none (scalar).
+inline int32_t multiplyFor(int32_t sampleWidth, int32_t twiddleWidth, int32_t productWidth) {
+    if (twiddleWidth + 1 > 32 || productWidth > 63) return -1;
+    if (sampleWidth <= 32) return kNarrow;
+    return sampleWidth <= 62 ? kSplit : -1;
+}
+
+#endif  // vector targets
+
+StageResult burstStage(const BurstStage& j) {
+    const bool wide = j.width + j.twiddle + 2 > 63;
+#if HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
+    const int32_t kind = multiplyFor(j.width, j.twiddle, j.width + j.twiddle + 2);
+    if (kind >= 0)
+        return withLanes(j.run, j.points, [&](auto d) {
+            if (kind == kNarrow)
+                return j.rounding ? burstLanes<kNarrow, RoundHalfEvenHoldMax>(d, j) : burstLanes<kNarrow, Truncate>(d, j);
+            return j.rounding ? burstLanes<kSplit, RoundHalfEvenHoldMax>(d, j) : burstLanes<kSplit, Truncate>(d, j);
+        });
+#endif
+    if (j.rounding)
+        return wide ? burstScalar<__int128, RoundHalfEvenHoldMax>(j) : burstScalar<int64_t, RoundHalfEvenHoldMax>(j);
+    return wide ? burstScalar<__int128, Truncate>(j) : burstScalar<int64_t, Truncate>(j);
+}
+
+StageResult r22Stage(const R22Stage& j) {
+    const int32_t productWidth = j.width + j.twiddle + (j.scaledFixed ? 3 : 1);
+    const bool wide = j.width + j.twiddle + 3 > 63;
+#if HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
+    // The multiplied values are bf, of W + 2 bits with a fixed schedule,
+    // else W; all other registers stay within 64 bits.
+    const int32_t kind = multiplyFor(j.scaledFixed ? j.width + 2 : j.width, j.twiddle, productWidth);
+    if (kind >= 0 && j.width + 11 <= 63)
+        return withLanes(j.run, j.points, [&](auto d) {
+            if (kind == kNarrow)
+                return j.rounding ? r22Lanes<kNarrow, RoundHalfEvenHoldMax>(d, j) : r22Lanes<kNarrow, Truncate>(d, j);
+            return j.rounding ? r22Lanes<kSplit, RoundHalfEvenHoldMax>(d, j) : r22Lanes<kSplit, Truncate>(d, j);
+        });
+#endif
+    (void)productWidth;
+    if (j.rounding) return wide ? r22Scalar<__int128, RoundHalfEvenHoldMax>(j) : r22Scalar<int64_t, RoundHalfEvenHoldMax>(j);
+    return wide ? r22Scalar<__int128, Truncate>(j) : r22Scalar<int64_t, Truncate>(j);
+}
+
+const char* targetName() { return hwy::TargetName(HWY_TARGET); }
+
+}  // namespace HWY_NAMESPACE
+}  // namespace vfft_stages
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace vfft_stages {
+HWY_EXPORT(burstStage);
+HWY_EXPORT(r22Stage);
+HWY_EXPORT(targetName);
+}  // namespace vfft_stages
+
+StageResult runBurstStage(const BurstStage& stage) { return HWY_DYNAMIC_DISPATCH(vfft_stages::burstStage)(stage); }
+StageResult runR22Stage(const R22Stage& stage) { return HWY_DYNAMIC_DISPATCH(vfft_stages::r22Stage)(stage); }
+const char* stageTarget() { return HWY_DYNAMIC_DISPATCH(vfft_stages::targetName)(); }
+#endif

@@ -50,9 +50,12 @@ void R22_native::run() {
     stage.rounding = has_rounding != 0;
     stage.scaledFixed = has_scaling == 1 && has_bfp == 0;
     for (int32_t s = 0; s < nfft; ++s) {
-        // Stage s pairs the samples N / 2^(s + 1) apart.
+        // Stage s pairs the samples N / 2^(s + 1) apart; an even stage runs
+        // with the next one when there is one.
         stage.stage = s;
+        stage.paired = s % 2 == 0 && s + 1 < nfft;
         stage.run = points >> (s + 1);
+        if (stage.paired) ++s;
         stage.shift = walk.shift(s);
         for (int32_t c = 0; c < 4; ++c) {
             stage.twRe[c] = walk.twiddled(s) ? runs.re(2 * (s - 1) + c) : nullptr;

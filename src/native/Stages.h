@@ -32,16 +32,20 @@ struct BurstStage {
     bool bfp;      // the growth of the outputs is wanted
 };
 
-// A stage s of the pipelined engine (R22_native_PE registers). Blocks are
-// the runs of 2 * run entries; odd stages rotate the second leg of odd
-// blocks, and odd stages that are not the last multiply by twiddles: even
-// blocks by tw[0] and tw[2], odd blocks by tw[1] and tw[3].
+// A stage s of the pipelined engine (R22_native_PE registers), or with
+// paired an even stage s that is not the last and stage s + 1 in one pass.
+// Blocks are the runs of 2 * run entries (run: stage s's); odd stages rotate
+// the second leg of odd blocks, and odd stages that are not the last
+// multiply by twiddles: even blocks by tw[0] and tw[2], odd blocks by tw[1]
+// and tw[3]. The shift is the odd stage's (even stages other than the last
+// take none).
 struct R22Stage {
     int64_t* re;
     int64_t* im;
     int32_t points;
     int32_t run;
     int32_t stage;
+    bool paired;
     int32_t nfft;
     int32_t nfftMax;
     const int64_t* twRe[4];

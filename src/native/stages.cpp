@@ -68,18 +68,18 @@ StageResult burstScalar(const BurstStage& j) {
 template <class Wide, int32_t Q>
 StageResult r22Scalar(const R22Stage& j) {
     R22_native_PE<Wide, Q> pe(j.width, j.twiddle, j.scaledFixed, j.nfftMax, j.nfft, j.direction);
-    const int32_t R = j.run;
-    for (int32_t base = 0, block = 0; base < j.points; base += 2 * R, ++block) {
-        const int32_t odd = block & 1;
-        const int64_t* w1r = j.twRe[odd];
-        const int64_t* w1i = j.twIm[odd];
-        const int64_t* w2r = j.twRe[odd + 2];
-        const int64_t* w2i = j.twIm[odd + 2];
-        for (int32_t m = 0; m < R; ++m) {
-            const int32_t t = base + m, b = t + R;
-            const bool tw = w1r != nullptr;
-            pe.butterfly(j.stage, block, j.shift, j.re[t], j.im[t], j.re[b], j.im[b], tw ? w1r[m] : 0,
-                         tw ? w1i[m] : 0, tw ? w2r[m] : 0, tw ? w2i[m] : 0);
+    for (int32_t s = j.stage; s <= j.stage + (j.paired ? 1 : 0); ++s) {
+        const int32_t R = j.run >> (s - j.stage);
+        // The twiddles (when given) belong to the odd stage.
+        const bool twiddled = s % 2 == 1 && j.twRe[0] != nullptr;
+        for (int32_t base = 0, block = 0; base < j.points; base += 2 * R, ++block) {
+            const int32_t odd = block & 1;
+            for (int32_t m = 0; m < R; ++m) {
+                const int32_t t = base + m, b = t + R;
+                pe.butterfly(s, block, j.shift, j.re[t], j.im[t], j.re[b], j.im[b],
+                             twiddled ? j.twRe[odd][m] : 0, twiddled ? j.twIm[odd][m] : 0,
+                             twiddled ? j.twRe[odd + 2][m] : 0, twiddled ? j.twIm[odd + 2][m] : 0);
+            }
         }
     }
     StageResult result;
@@ -296,6 +296,12 @@ StageResult burstLanes(D d, const BurstStage& j) {
     return result;
 }
 
+// What the pipelined element does in a stage: the sum and difference only
+// (even stages, and the last stage without a fixed schedule), the twiddle
+// products (odd stages before the last), or the scaling of the last stage
+// with a fixed schedule, even or odd.
+enum R22Mode { kSums, kTwiddled, kLastEven, kLastOdd };
+
 // The pipelined element (R22_native_PE) on lanes.
 template <int32_t kMul, int32_t Q, class D>
 struct R22Lanes {
@@ -305,8 +311,9 @@ struct R22Lanes {
         const int32_t roundGrid = j.scaledFixed ? W + 4 : W + 5;
         const int32_t ones = T + W - roundGrid - 3;
         rnd = hn::Set(d, ones > 0 ? (int64_t{1} << ones) - 1 : 0);
-        last = j.stage == j.nfft - 1;
+        const bool last = j.stage == j.nfft - 1;
         odd = j.stage % 2 == 1;
+        mode = odd && !last ? kTwiddled : !last || !j.scaledFixed ? kSums : odd ? kLastOdd : kLastEven;
         bfWidth = j.scaledFixed ? W + 2 : W;
         memWidth = W + 1;
         scaledFixed = j.scaledFixed;
@@ -321,7 +328,7 @@ struct R22Lanes {
             outFinal = RequantPlan::between(finalWidth, finalPoint, W + 2, W - 1, Q, Wrap);
             // The point of the values whose range is tested: W + 7, or W + 2
             // in the last odd stage.
-            testPoint = last && odd ? W + 2 : W + 7;
+            testPoint = mode == kLastOdd ? W + 2 : W + 7;
         } else {
             productR = RequantPlan::between(W + T + 1, W + T - 2, W + 6, W + 5, Truncate, Wrap);
             outProduct = RequantPlan::between(W + 6, W + 5, W, W - 1, Q, Wrap);
@@ -333,10 +340,11 @@ struct R22Lanes {
         return requant<Q>(d, v, plan);
     }
 
-    // Results of (x0, x1) in place; rotate: the odd block of an odd stage.
-    HWY_INLINE void butterfly(bool rotate, V& x0r, V& x0i, V& x1r, V& x1i, V w1r, V w1i, V w2r, V w2i) {
+    // Results of (x0, x1) in place; kRotate: the odd block of an odd stage.
+    template <int32_t kMode, bool kRotate>
+    HWY_INLINE void butterfly(V& x0r, V& x0i, V& x1r, V& x1i, V w1r, V w1i, V w2r, V w2i) {
         V jr = x1r, ji = x1i;
-        if (rotate) {
+        if (kRotate) {
             // x1 rotated by -j (forward) or +j (inverse).
             jr = forward ? x1i : hn::Neg(x1i);
             ji = forward ? hn::Neg(x1r) : x1r;
@@ -346,7 +354,7 @@ struct R22Lanes {
         if (!scaledFixed)
             for (int i = 0; i < 2; ++i) br[i] = wrap(d, br[i], bfWidth), bi[i] = wrap(d, bi[i], bfWidth);
         V outr[2], outi[2];
-        if (odd && !last) {
+        if (kMode == kTwiddled) {
             const V wr[2] = {w1r, w2r}, wi[2] = {w1i, w2i};
             for (int i = 0; i < 2; ++i) {
                 const V pr = requant<Truncate>(
@@ -362,13 +370,13 @@ struct R22Lanes {
                     outi[i] = requant<Q>(d, pi, outProduct);
                 }
             }
-        } else if (last && scaledFixed && !odd) {
+        } else if (kMode == kLastEven) {
             // bf has W - 1 fraction bits, scaled W + 7.
             for (int i = 0; i < 2; ++i) {
                 outr[i] = scaledOut(hn::ShiftLeftSame(br[i], 8 - shift), outScaled);
                 outi[i] = scaledOut(hn::ShiftLeftSame(bi[i], 8 - shift), outScaled);
             }
-        } else if (last && scaledFixed) {
+        } else if (kMode == kLastOdd) {
             // The last odd stage scales into (W + 5, W + 2), then truncates
             // through final_regs.
             for (int i = 0; i < 2; ++i) {
@@ -388,50 +396,143 @@ struct R22Lanes {
 
     D d;
     V rnd;
-    bool last, odd, scaledFixed, forward;
-    int32_t bfWidth, memWidth, shift, testPoint = 0;
+    bool odd, scaledFixed, forward;
+    int32_t mode, bfWidth, memWidth, shift, testPoint = 0;
     RequantPlan productR, outScaled, outProduct, finalRegs, outFinal;
     Extremes<D> ext;
 };
 
-template <int32_t kMul, int32_t Q, class D>
-StageResult r22Lanes(D d, const R22Stage& j) {
+// The butterflies of one block of a pipelined stage (run >= Lanes(d)).
+template <int32_t kMode, bool kRotate, class E, class D>
+HWY_INLINE void r22Block(E& e, D d, const R22Stage& j, int32_t base, int32_t tw) {
     using V = hn::Vec<D>;
-    R22Lanes<kMul, Q, D> e(d, j);
-    int64_t* HWY_RESTRICT re = j.re;
-    int64_t* HWY_RESTRICT im = j.im;
     const int32_t R = j.run;
     const int32_t N = static_cast<int32_t>(hn::Lanes(d));
     const V zero = hn::Zero(d);
-    if (R == 1) {
-        // The last stage, without twiddles: an even and an odd block side by side.
+    for (int32_t m = 0; m < R; m += N) {
+        int64_t* HWY_RESTRICT r = j.re + base + m;
+        int64_t* HWY_RESTRICT i = j.im + base + m;
+        V x0r = hn::LoadU(d, r), x1r = hn::LoadU(d, r + R);
+        V x0i = hn::LoadU(d, i), x1i = hn::LoadU(d, i + R);
+        if (kMode == kTwiddled)
+            e.template butterfly<kMode, kRotate>(x0r, x0i, x1r, x1i, hn::LoadU(d, j.twRe[tw] + m),
+                                                 hn::LoadU(d, j.twIm[tw] + m), hn::LoadU(d, j.twRe[tw + 2] + m),
+                                                 hn::LoadU(d, j.twIm[tw + 2] + m));
+        else
+            e.template butterfly<kMode, kRotate>(x0r, x0i, x1r, x1i, zero, zero, zero, zero);
+        hn::StoreU(x0r, d, r), hn::StoreU(x1r, d, r + R);
+        hn::StoreU(x0i, d, i), hn::StoreU(x1i, d, i + R);
+    }
+}
+
+template <int32_t kMode, class E, class D>
+HWY_INLINE void r22Blocks(E& e, D d, const R22Stage& j) {
+    using V = hn::Vec<D>;
+    const int32_t N = static_cast<int32_t>(hn::Lanes(d));
+    if (j.run == 1) {
+        // The last stage: an even and an odd block side by side.
+        const V zero = hn::Zero(d);
         for (int32_t base = 0; base < j.points; base += 4 * N) {
             V a0r, a1r, b0r, b1r, a0i, a1i, b0i, b1i;
-            hn::LoadInterleaved4(d, re + base, a0r, a1r, b0r, b1r);
-            hn::LoadInterleaved4(d, im + base, a0i, a1i, b0i, b1i);
-            e.butterfly(false, a0r, a0i, a1r, a1i, zero, zero, zero, zero);
-            e.butterfly(e.odd, b0r, b0i, b1r, b1i, zero, zero, zero, zero);
-            hn::StoreInterleaved4(a0r, a1r, b0r, b1r, d, re + base);
-            hn::StoreInterleaved4(a0i, a1i, b0i, b1i, d, im + base);
+            hn::LoadInterleaved4(d, j.re + base, a0r, a1r, b0r, b1r);
+            hn::LoadInterleaved4(d, j.im + base, a0i, a1i, b0i, b1i);
+            e.template butterfly<kMode, false>(a0r, a0i, a1r, a1i, zero, zero, zero, zero);
+            if (e.odd)
+                e.template butterfly<kMode, true>(b0r, b0i, b1r, b1i, zero, zero, zero, zero);
+            else
+                e.template butterfly<kMode, false>(b0r, b0i, b1r, b1i, zero, zero, zero, zero);
+            hn::StoreInterleaved4(a0r, a1r, b0r, b1r, d, j.re + base);
+            hn::StoreInterleaved4(a0i, a1i, b0i, b1i, d, j.im + base);
+        }
+        return;
+    }
+    // Blocks of 2 * run entries, even and odd in turn; the first stage has one.
+    for (int32_t base = 0; base < j.points; base += 4 * j.run) {
+        r22Block<kMode, false>(e, d, j, base, 0);
+        if (base + 2 * j.run == j.points)
+            break;
+        if (e.odd)
+            r22Block<kMode, true>(e, d, j, base + 2 * j.run, 1);
+        else
+            r22Block<kMode, false>(e, d, j, base + 2 * j.run, 1);
+    }
+}
+
+// Two stages in one pass, an even stage s that is not the last and stage
+// s + 1: the four legs base + {0, 1, 2, 3} * run / 2 + m of a block of stage
+// s (run: that stage's) meet first in pairs (0, 2) and (1, 3), then (0, 1)
+// in the even block of stage s + 1 and (2, 3) in its odd block.
+template <int32_t kMode, class E, class D, class V = hn::Vec<D>>
+HWY_INLINE void r22Quad(E& first, E& second, D d, const R22Stage& j, V& x0r, V& x0i, V& x1r, V& x1i, V& x2r,
+                        V& x2i, V& x3r, V& x3i, int32_t m) {
+    const V zero = hn::Zero(d);
+    first.template butterfly<kSums, false>(x0r, x0i, x2r, x2i, zero, zero, zero, zero);
+    first.template butterfly<kSums, false>(x1r, x1i, x3r, x3i, zero, zero, zero, zero);
+    if (kMode == kTwiddled) {
+        second.template butterfly<kMode, false>(x0r, x0i, x1r, x1i, hn::LoadU(d, j.twRe[0] + m),
+                                                hn::LoadU(d, j.twIm[0] + m), hn::LoadU(d, j.twRe[2] + m),
+                                                hn::LoadU(d, j.twIm[2] + m));
+        second.template butterfly<kMode, true>(x2r, x2i, x3r, x3i, hn::LoadU(d, j.twRe[1] + m),
+                                               hn::LoadU(d, j.twIm[1] + m), hn::LoadU(d, j.twRe[3] + m),
+                                               hn::LoadU(d, j.twIm[3] + m));
+    } else {
+        second.template butterfly<kMode, false>(x0r, x0i, x1r, x1i, zero, zero, zero, zero);
+        second.template butterfly<kMode, true>(x2r, x2i, x3r, x3i, zero, zero, zero, zero);
+    }
+}
+
+template <int32_t kMode, class E, class D>
+HWY_INLINE void r22PairBlocks(E& first, E& second, D d, const R22Stage& j) {
+    using V = hn::Vec<D>;
+    const int32_t Q = j.run / 2;
+    const int32_t N = static_cast<int32_t>(hn::Lanes(d));
+    if (Q == 1) {
+        // Every twiddle index is 0 here: the last pair of stages.
+        for (int32_t base = 0; base < j.points; base += 4 * N) {
+            V x0r, x1r, x2r, x3r, x0i, x1i, x2i, x3i;
+            hn::LoadInterleaved4(d, j.re + base, x0r, x1r, x2r, x3r);
+            hn::LoadInterleaved4(d, j.im + base, x0i, x1i, x2i, x3i);
+            r22Quad<kMode>(first, second, d, j, x0r, x0i, x1r, x1i, x2r, x2i, x3r, x3i, 0);
+            hn::StoreInterleaved4(x0r, x1r, x2r, x3r, d, j.re + base);
+            hn::StoreInterleaved4(x0i, x1i, x2i, x3i, d, j.im + base);
+        }
+        return;
+    }
+    for (int32_t base = 0; base < j.points; base += 4 * Q)
+        for (int32_t m = 0; m < Q; m += N) {
+            int64_t* HWY_RESTRICT r = j.re + base + m;
+            int64_t* HWY_RESTRICT i = j.im + base + m;
+            V x0r = hn::LoadU(d, r), x1r = hn::LoadU(d, r + Q), x2r = hn::LoadU(d, r + 2 * Q),
+              x3r = hn::LoadU(d, r + 3 * Q);
+            V x0i = hn::LoadU(d, i), x1i = hn::LoadU(d, i + Q), x2i = hn::LoadU(d, i + 2 * Q),
+              x3i = hn::LoadU(d, i + 3 * Q);
+            r22Quad<kMode>(first, second, d, j, x0r, x0i, x1r, x1i, x2r, x2i, x3r, x3i, m);
+            hn::StoreU(x0r, d, r), hn::StoreU(x1r, d, r + Q), hn::StoreU(x2r, d, r + 2 * Q);
+            hn::StoreU(x3r, d, r + 3 * Q);
+            hn::StoreU(x0i, d, i), hn::StoreU(x1i, d, i + Q), hn::StoreU(x2i, d, i + 2 * Q);
+            hn::StoreU(x3i, d, i + 3 * Q);
+        }
+}
+
+template <int32_t kMul, int32_t Q, class D>
+StageResult r22Lanes(D d, const R22Stage& j) {
+    R22Stage next = j;
+    next.stage = j.stage + 1;
+    next.run = j.run / 2;
+    R22Lanes<kMul, Q, D> first(d, j), second(d, next);
+    R22Lanes<kMul, Q, D>& e = j.paired ? second : first;
+    if (j.paired) {
+        switch (second.mode) {
+        case kTwiddled: r22PairBlocks<kTwiddled>(first, second, d, j); break;
+        case kLastOdd: r22PairBlocks<kLastOdd>(first, second, d, j); break;
+        default: r22PairBlocks<kSums>(first, second, d, j); break;
         }
     } else {
-        const bool twiddled = e.odd && !e.last;
-        for (int32_t base = 0, block = 0; base < j.points; base += 2 * R, ++block) {
-            const int32_t oddBlock = block & 1;
-            for (int32_t m = 0; m < R; m += N) {
-                int64_t* r = re + base + m;
-                int64_t* i = im + base + m;
-                V x0r = hn::LoadU(d, r), x1r = hn::LoadU(d, r + R);
-                V x0i = hn::LoadU(d, i), x1i = hn::LoadU(d, i + R);
-                if (twiddled)
-                    e.butterfly(oddBlock != 0, x0r, x0i, x1r, x1i, hn::LoadU(d, j.twRe[oddBlock] + m),
-                                hn::LoadU(d, j.twIm[oddBlock] + m), hn::LoadU(d, j.twRe[oddBlock + 2] + m),
-                                hn::LoadU(d, j.twIm[oddBlock + 2] + m));
-                else
-                    e.butterfly(e.odd && oddBlock != 0, x0r, x0i, x1r, x1i, zero, zero, zero, zero);
-                hn::StoreU(x0r, d, r), hn::StoreU(x1r, d, r + R);
-                hn::StoreU(x0i, d, i), hn::StoreU(x1i, d, i + R);
-            }
+        switch (e.mode) {
+        case kTwiddled: r22Blocks<kTwiddled>(e, d, j); break;
+        case kLastEven: r22Blocks<kLastEven>(e, d, j); break;
+        case kLastOdd: r22Blocks<kLastOdd>(e, d, j); break;
+        default: r22Blocks<kSums>(e, d, j); break;
         }
     }
     StageResult result;
@@ -490,7 +591,7 @@ StageResult r22Stage(const R22Stage& j) {
     // else W; all other registers stay within 64 bits.
     const int32_t kind = multiplyFor(j.scaledFixed ? j.width + 2 : j.width, j.twiddle, productWidth);
     if (kind >= 0 && j.width + 11 <= 63)
-        return withLanes(j.run, j.points, [&](auto d) {
+        return withLanes(j.paired ? j.run / 2 : j.run, j.points, [&](auto d) {
             if (kind == kNarrow)
                 return j.rounding ? r22Lanes<kNarrow, RoundHalfEvenHoldMax>(d, j) : r22Lanes<kNarrow, Truncate>(d, j);
             return j.rounding ? r22Lanes<kSplit, RoundHalfEvenHoldMax>(d, j) : r22Lanes<kSplit, Truncate>(d, j);

@@ -240,6 +240,9 @@ int main(int argc, char** argv) {
     int failures = 0;
     for (int k = 0; k < cases; ++k)
         if (!runCase(native, reference, seed, k)) ++failures;
-    std::printf("seed %llu: %d of %d cases differ\n", static_cast<unsigned long long>(seed), failures, cases);
+    std::string targets;
+    for (const int64_t target : vectorTargets()) targets += " " + vectorTargetName(target);
+    std::printf("seed %llu, targets%s: %d of %d cases differ\n", static_cast<unsigned long long>(seed), targets.c_str(),
+                failures, cases);
     return failures == 0 ? 0 : 1;
 }

@@ -23,8 +23,8 @@ extern "C" {
 VFFT_V8_0_API const char* velmor_ip_vfft_v8_0_version(void);
 
 /* The datapath of this library: "reference" for libvfft_v8_0_reference, or
- * "native " followed by the vector target the processor runs (for example
- * "native AVX2", "native NEON", "native EMU128") for libvfft_v8_0. */
+ * "native" for libvfft_v8_0, possibly followed by a blank and the vector
+ * target the processor runs (for example "native AVX2"). */
 VFFT_V8_0_API const char* velmor_ip_vfft_v8_0_datapath(void);
 
 /* Largest number of schedule entries of any call. */
@@ -50,10 +50,11 @@ typedef struct velmor_ip_vfft_v8_0_description {
 } velmor_ip_vfft_v8_0_description;
 
 /* Fills *description for the generics at length 2^nfft (nfft 0 stands for
- * C_NFFT_MAX). Writes no message. Returns 0; 1 when the generics are invalid
- * (create_state would refuse them: it says why); 2 when nfft is outside
- * nfft_min..nfft_max; 3 when description is null. Nothing is written to
- * *description unless it returns 0. */
+ * C_NFFT_MAX). Writes no message. Returns 0; 3 when description is null; else
+ * 1 when the generics are invalid (create_state would refuse them: it says
+ * why); else 2 when nfft is outside nfft_min..nfft_max. Nothing is written to
+ * *description unless it returns 0. Entries of schedule_max and
+ * default_schedule beyond stages are 0. */
 VFFT_V8_0_API int32_t velmor_ip_vfft_v8_0_describe(velmor_ip_vfft_v8_0_generics generics, int32_t nfft,
                                                     velmor_ip_vfft_v8_0_description* description);
 
@@ -77,11 +78,12 @@ VFFT_V8_0_API void velmor_ip_vfft_v8_0_set_sink(velmor_ip_vfft_v8_0_state* state
 typedef struct velmor_ip_vfft_v8_0_batch {
     int64_t frames;            /* K >= 0 frames, all of 2^nfft points */
     int32_t step;              /* doubles from one sample to the next in every data array: 1 for
-                                  split arrays, 2 for (re, im) pairs as complex128 stores them,
-                                  where xn_im = xn_re + 1 and xk_im = xk_re + 1 */
+                                  split arrays, 2 for interleaved (re, im) pairs as complex128
+                                  stores them (then xn_im = xn_re + 1, xk_im = xk_re + 1) */
     const int32_t* directions; /* null: inputs.direction for every frame; else K directions */
     int32_t schedule_per_frame;/* 0: inputs.scaling_sch for every frame; 1: K schedules of
-                                  inputs.scaling_sch_size entries, frame after frame */
+                                  inputs.scaling_sch_size entries, frame after frame (read only
+                                  where a single call reads the schedule) */
     int32_t* blk_exp;          /* K block exponents, frame by frame (may be null) */
     int32_t* overflow;         /* K overflow flags, frame by frame (may be null) */
     int64_t failed_frame;      /* on return: -1 when every frame ran, else the first frame not
@@ -94,14 +96,21 @@ typedef struct velmor_ip_vfft_v8_0_batch {
  * frame, checked as in a single call. The results, the block exponents, the
  * overflow flags, the messages and the input arrays after the call are
  * those of batch->frames single calls made in order; outputs->blk_exp and
- * outputs->overflow end as the last frame's. The arguments are checked once,
- * with the single call's codes and messages, before any frame runs; the
- * directions and per-frame schedules frame by frame. A frame with bad values
+ * outputs->overflow end as the last frame's. Frame 0 is checked as a single
+ * call, so a bad shared argument stops the batch before any frame runs, with
+ * the single call's code and message and failed_frame 0; the values,
+ * directions and per-frame schedules of later frames are checked as each
+ * frame comes. A frame with bad values
  * (or a bad direction or schedule) stops the batch: the call returns that
  * frame's code, sets failed_frame to its index, and leaves the frames after
- * it untouched; the frames before it are delivered. Returns 0 when every
- * frame ran; -1 when batch is null, frames is negative or step is neither
- * 1 nor 2 (with one error line). Allocates nothing. */
+ * it untouched; the frames before it are delivered. A warning of a single
+ * call (an ignored nfft, values off the grid, special singles) is written
+ * for every frame it concerns. Returns 0 when every frame ran (at once when
+ * frames is 0, which checks nothing else); -1 when batch is null, frames is
+ * negative, step is neither 1 nor 2 or schedule_per_frame neither 0 nor 1
+ * (with one "ERROR:vfft_v8_0:simulate_batch called with " line, and
+ * failed_frame 0 when batch is not null). The frames run on the state's
+ * engine, as single calls do. */
 VFFT_V8_0_API int32_t velmor_ip_vfft_v8_0_simulate_batch(velmor_ip_vfft_v8_0_state* state,
                                                          velmor_ip_vfft_v8_0_inputs inputs,
                                                          velmor_ip_vfft_v8_0_outputs* outputs,

@@ -4,75 +4,20 @@
 
 #include "api/Report.h"
 #include "api/State.h"
+#include "api/rules.h"
 
 namespace {
 
-struct RangeRule {
-    const char* name;
-    int32_t velmor_ip_vfft_v8_0_generics::*field;
-    int32_t low;
-    int32_t high;
-};
-
-// Range rules in reporting order; C_USE_FLT_PT, although fourth in the record,
-// is checked last.
-constexpr RangeRule kRangeRules[] = {
-    {"C_NFFT_MAX", &velmor_ip_vfft_v8_0_generics::C_NFFT_MAX, 3, 16},
-    {"C_ARCH", &velmor_ip_vfft_v8_0_generics::C_ARCH, 1, 4},
-    {"C_HAS_NFFT", &velmor_ip_vfft_v8_0_generics::C_HAS_NFFT, 0, 1},
-    {"C_INPUT_WIDTH", &velmor_ip_vfft_v8_0_generics::C_INPUT_WIDTH, 8, 34},
-    {"C_TWIDDLE_WIDTH", &velmor_ip_vfft_v8_0_generics::C_TWIDDLE_WIDTH, 8, 34},
-    {"C_HAS_SCALING", &velmor_ip_vfft_v8_0_generics::C_HAS_SCALING, 0, 1},
-    {"C_HAS_BFP", &velmor_ip_vfft_v8_0_generics::C_HAS_BFP, 0, 1},
-    {"C_HAS_ROUNDING", &velmor_ip_vfft_v8_0_generics::C_HAS_ROUNDING, 0, 1},
-    {"C_USE_FLT_PT", &velmor_ip_vfft_v8_0_generics::C_USE_FLT_PT, 0, 1},
-};
-
-constexpr const char* kCreatePrefix = "ERROR:vfft_v8_0:create_state called with ";
-
-// Reports the first out-of-range generic; true when all are in range.
-bool rangesValid(const velmor_ip_vfft_v8_0_generics& g)
+// Writes the message of the first broken rule.
+void reportFault(const Reporter& report, const GenericsFault& fault)
 {
-    for (const RangeRule& rule : kRangeRules) {
-        const int32_t value = g.*rule.field;
-        if (value < rule.low || value > rule.high) {
-            reportLine(kCreatePrefix, "invalid ", rule.name, " generic: must be in the range ",
-                       rule.low, " to ", rule.high, ": Value is ", value);
-            return false;
-        }
+    constexpr const char* kPrefix = "ERROR:vfft_v8_0:create_state called with ";
+    if (fault.range != nullptr) {
+        report.line(kPrefix, "invalid ", fault.range->name, " generic: must be in the range ",
+                    fault.range->low, " to ", fault.range->high, ": Value is ", fault.value);
+    } else {
+        report.line(kPrefix, fault.combination);
     }
-    return true;
-}
-
-// Reports the first contradictory combination; true when there is none.
-bool combinationValid(const velmor_ip_vfft_v8_0_generics& g)
-{
-    const char* problem = nullptr;
-    if (g.C_NFFT_MAX < 6 && g.C_ARCH == 1) {
-        problem = "C_NFFT_MAX < 6 (transform length less than 2^6 = 64) and C_ARCH = 1 "
-                  "(Radix-4, Burst I/O architecture): this architecture has a minimum transform "
-                  "length of 64, so C_NFFT_MAX must be 6 or greater.";
-    } else if (g.C_NFFT_MAX == 3 && g.C_HAS_NFFT == 1) {
-        problem = "C_NFFT_MAX = 3 (transform length of 2^3 = 8) and C_HAS_NFFT = 1 (run-time "
-                  "configurable transform length): the minimum transform length of 8 cannot be "
-                  "run-time configurable as it cannot be reduced.";
-    } else if (g.C_NFFT_MAX == 6 && g.C_ARCH == 1 && g.C_HAS_NFFT == 1) {
-        problem = "C_NFFT_MAX = 6 (transform length of 2^6 = 64) and C_HAS_NFFT = 1 (run-time "
-                  "configurable transform length) and C_ARCH = 1 (Radix-4, Burst I/O "
-                  "architecture): the minimum transform length of 64 in this architecture cannot "
-                  "be run-time configurable as it cannot be reduced.";
-    } else if (g.C_HAS_SCALING == 0 && g.C_HAS_BFP == 1) {
-        problem = "C_HAS_SCALING = 0 (unscaled) and C_HAS_BFP = 1 (block floating point "
-                  "scaling): these contradict and do not specify a valid scaling option.";
-    } else if (g.C_USE_FLT_PT == 1 && g.C_INPUT_WIDTH != 32) {
-        problem = "C_USE_FLT_PT = 1 and C_INPUT_WIDTH != 32: only IEEE single-precision data of "
-                  "32 bits is supported.";
-    }
-    if (problem != nullptr) {
-        reportLine(kCreatePrefix, problem);
-        return false;
-    }
-    return true;
 }
 
 // The engine configuration for valid generics. Floating-point mode runs the
@@ -124,7 +69,15 @@ velmor_ip_vfft_v8_0_generics velmor_ip_vfft_v8_0_get_default_generics(void)
 
 velmor_ip_vfft_v8_0_state* velmor_ip_vfft_v8_0_create_state(velmor_ip_vfft_v8_0_generics generics)
 {
-    if (!rangesValid(generics) || !combinationValid(generics)) {
+    return velmor_ip_vfft_v8_0_create_state_with_sink(generics, nullptr, nullptr);
+}
+
+velmor_ip_vfft_v8_0_state* velmor_ip_vfft_v8_0_create_state_with_sink(velmor_ip_vfft_v8_0_generics generics,
+                                                                     velmor_ip_vfft_v8_0_sink sink, void* user)
+{
+    const Reporter report{sink, user};
+    if (const GenericsFault fault = checkGenerics(generics)) {
+        reportFault(report, fault);
         return nullptr;
     }
     auto* st = static_cast<velmor_ip_vfft_v8_0_state*>(std::malloc(sizeof(velmor_ip_vfft_v8_0_state)));
@@ -133,31 +86,15 @@ velmor_ip_vfft_v8_0_state* velmor_ip_vfft_v8_0_create_state(velmor_ip_vfft_v8_0_
     }
     st->generics = generics;
     st->config = makeConfig(generics);
-    // Out of memory while building: release what was built and report no state.
+    st->reporter = report;
+    // Out of memory while building: report no state.
     try {
-        buildTables(st);
+        st->datapath = makeDatapath(st->config);
     } catch (const std::bad_alloc&) {
-        releaseTables(st);
         std::free(st);
         return nullptr;
     }
     return st;
-}
-
-void releaseTables(velmor_ip_vfft_v8_0_state* st)
-{
-    delete st->twiddle_rom;
-    switch (st->generics.C_ARCH) {
-    case 1:
-        delete st->r4;
-        break;
-    case 3:
-        delete st->r22;
-        break;
-    default:
-        delete st->r2;
-        break;
-    }
 }
 
 void velmor_ip_vfft_v8_0_destroy_state(velmor_ip_vfft_v8_0_state* state)
@@ -165,6 +102,13 @@ void velmor_ip_vfft_v8_0_destroy_state(velmor_ip_vfft_v8_0_state* state)
     if (state == nullptr) {
         return;
     }
-    releaseTables(state);
+    destroyDatapath(state->datapath);
     std::free(state);
+}
+
+void velmor_ip_vfft_v8_0_set_sink(velmor_ip_vfft_v8_0_state* state, velmor_ip_vfft_v8_0_sink sink, void* user)
+{
+    if (state != nullptr) {
+        state->reporter = Reporter{sink, user};
+    }
 }

@@ -3,27 +3,26 @@
 #include <cmath>
 #include <cstring>
 
-#include "api/Report.h"
 #include "api/quantize.h"
 #include "api/single.h"
 
 namespace {
 
-void flushSubnormal(double& x, const char* part) {
+void flushSubnormal(double& x, const char* part, const Reporter& report) {
     if (isSubnormalSingle(toSingle(x))) {
         x = 0.0;
-        reportLine("WARNING:vfft_v8_0:simulate called with a denormalized ", part,
+        report.line("WARNING:vfft_v8_0:simulate called with a denormalized ", part,
                    " data value, this value will be set to zero");
     }
 }
 
-void noteMagnitude(double x, const char* part, double& largest, bool& invalid) {
+void noteMagnitude(double x, const char* part, double& largest, bool& invalid, const Reporter& report) {
     const float f = toSingle(x);
     const double m = f > 0 ? x : -x;
     if (m > largest) largest = toSingle(m);
     if (isNanSingle(f) || isInfSingle(f)) {
         invalid = true;
-        reportLine("WARNING:vfft_v8_0:simulate called with ", part,
+        report.line("WARNING:vfft_v8_0:simulate called with ", part,
                    " data values set to inf or NaN, output will be invalidated");
     }
 }
@@ -78,14 +77,15 @@ double roundToSingleSignificance(double v) {
 
 }  // namespace
 
-SingleScan scanSingleInputs(const velmor_ip_vfft_v8_0_inputs& in, int32_t points) {
+SingleScan scanSingleInputs(const velmor_ip_vfft_v8_0_inputs& in, int32_t points, int32_t step,
+                            const Reporter& report) {
     SingleScan scan;
     double largest = 0.0;
-    for (int32_t i = 0; i < points; ++i) {
-        flushSubnormal(in.xn_re[i], "real");
-        flushSubnormal(in.xn_im[i], "imag");
-        noteMagnitude(in.xn_re[i], "real", largest, scan.invalid);
-        noteMagnitude(in.xn_im[i], "imag", largest, scan.invalid);
+    for (int32_t i = 0; i < points * step; i += step) {
+        flushSubnormal(in.xn_re[i], "real", report);
+        flushSubnormal(in.xn_im[i], "imag", report);
+        noteMagnitude(in.xn_re[i], "real", largest, scan.invalid, report);
+        noteMagnitude(in.xn_im[i], "imag", largest, scan.invalid, report);
     }
     if (std::isinf(largest)) {
         scan.infinite = true;
@@ -114,16 +114,16 @@ double scaleAndQuantizeSingle(double x, const SingleScan& scan, int32_t w) {
 }
 
 void finishSingleResults(const SingleScan& scan, int32_t k, velmor_ip_vfft_v8_0_outputs* out,
-                         int32_t points) {
+                         int32_t points, int32_t step) {
     if (scan.invalid) {
         float nan;
         const uint32_t pattern = 0x7FFFFFFFu;
         std::memcpy(&nan, &pattern, sizeof nan);
-        for (int32_t i = 0; i < points; ++i) out->xk_re[i] = out->xk_im[i] = nan;
+        for (int32_t i = 0; i < points * step; i += step) out->xk_re[i] = out->xk_im[i] = nan;
         return;
     }
     const PowerOfTwoSteps scale(k);
-    for (int32_t i = 0; i < points; ++i) {
+    for (int32_t i = 0; i < points * step; i += step) {
         double* parts[2] = {&out->xk_re[i], &out->xk_im[i]};
         for (double* p : parts) {
             *p = scale.apply(roundToSingleSignificance(*p));

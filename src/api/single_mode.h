@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "api/Report.h"
 #include "vfft_v8_0.h"
 
 struct SingleScan {
@@ -18,8 +19,10 @@ struct SingleScan {
 };
 
 // Flushes subnormal singles to zero in the caller's arrays, warns about them
-// and about infinities and NaNs, and finds the input block exponent.
-SingleScan scanSingleInputs(const velmor_ip_vfft_v8_0_inputs& in, int32_t points);
+// and about infinities and NaNs, and finds the input block exponent. Sample i
+// of an array a is a[i * step].
+SingleScan scanSingleInputs(const velmor_ip_vfft_v8_0_inputs& in, int32_t points, int32_t step,
+                            const Reporter& report);
 
 // x as a single, divided by 2^exponent in single-precision steps, on the grid
 // of a signed w-bit fraction (ties to even, no clamp).
@@ -27,6 +30,6 @@ double scaleAndQuantizeSingle(double x, const SingleScan& scan, int32_t w);
 
 // Rounds each result to 24 significant bits, scales it by 2^k and flags
 // results beyond the single range; all results become NaN when the input was
-// invalid.
+// invalid. Result i of an array a is a[i * step].
 void finishSingleResults(const SingleScan& scan, int32_t k, velmor_ip_vfft_v8_0_outputs* out,
-                         int32_t points);
+                         int32_t points, int32_t step);

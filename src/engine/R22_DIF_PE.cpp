@@ -11,44 +11,23 @@ R22_DIF_PE::R22_DIF_PE(const FixComplex* inputs, const R22_pipeline& engine) : p
     direction = engine.direction;
     scaled_fixed = has_scaling == 1 && has_bfp == 0;
 
-    const int32_t W = result_width;
-    const int32_t T = twiddle_width;
+    const R22_DIF_formats f(result_width, twiddle_width, scaled_fixed, nfft_max);
     const int32_t outQuant = has_rounding ? RoundHalfEvenHoldMax : Truncate;
-    if (scaled_fixed) {
-        // Two guard integer bits above the sample format: the growth of a
-        // stage pair before its shift.
-        round_grid = W + 4;
-        for (int i = 0; i < 2; ++i) {
-            formatRegister(out[i], W + 2, W - 1, outQuant);
-            formatRegister(bf[i], W + 2, W - 1, Truncate);
-            formatRegister(product[i], W + T + 3, W + T - 2, Truncate);
-            formatRegister(product_biased[i], W + T + 3, W + T - 2, Truncate);
-            formatRegister(product_r[i], W + 8, W + 4, Truncate);
-            formatRegister(scaled[i], W + 11, W + 7, Truncate);
-            if (nfft_max % 2 == 0)
-                formatRegister(final_regs[i], W + 4, W + 1, Truncate);
-            else
-                formatRegister(final_regs[i], W + 5, W + 2, Truncate);
-        }
-    } else {
-        round_grid = W + 5;
-        for (int i = 0; i < 2; ++i) {
-            formatRegister(out[i], W, W - 1, outQuant);
-            formatRegister(bf[i], W, W - 1, Truncate);
-            formatRegister(product[i], W + T + 1, W + T - 2, Truncate);
-            formatRegister(product_biased[i], W + T + 1, W + T - 2, Truncate);
-            formatRegister(product_r[i], W + 6, W + 5, Truncate);
+    round_grid = f.round_grid;
+    for (int i = 0; i < 2; ++i) {
+        formatRegister(out[i], f.out, outQuant);
+        formatRegister(bf[i], f.bf, Truncate);
+        formatRegister(product[i], f.product, Truncate);
+        formatRegister(product_biased[i], f.product, Truncate);
+        formatRegister(product_r[i], f.product_r, Truncate);
+        // Used with a fixed schedule only.
+        if (scaled_fixed) {
+            formatRegister(scaled[i], f.scaled, Truncate);
+            formatRegister(final_regs[i], f.final_regs, Truncate);
         }
     }
-    // Half a unit of the round_grid fraction grid minus one unit of the
-    // product grid: adding it before truncation rounds to nearest, ties
-    // toward minus infinity. Its payload 2^k - 1 is k low one bits.
-    formatRegister(rnd_const, W + T + 3, W + T - 2, Truncate);
-    const int32_t ones = T + W - round_grid - 3;
-    for (int32_t b = 0; b < ones; ++b) {
-        rnd_const.re.setBit(b, 1);
-        rnd_const.im.setBit(b, 1);
-    }
+    formatRegister(rnd_const, f.rnd_const, Truncate);
+    setRoundingConstant(rnd_const, f.rnd_ones);
 }
 
 void R22_DIF_PE::bf2i() {
@@ -97,10 +76,10 @@ void R22_DIF_PE::lastOddStage(int32_t shift) {
     // The last stage scales without twiddle products: scaled needs only the
     // data grid plus the largest shift.
     if (!last_stage_format) {
-        const int32_t W = result_width;
+        const RegisterFormat last = R22_DIF_formats(result_width, twiddle_width, true, nfft_max).scaled_last;
         for (int i = 0; i < 2; ++i) {
-            scaled[i].re.setFormat(W + 5, W + 2, Signed, Truncate, Wrap);
-            scaled[i].im.setFormat(W + 5, W + 2, Signed, Truncate, Wrap);
+            scaled[i].re.setFormat(last.width, last.point, Signed, Truncate, Wrap);
+            scaled[i].im.setFormat(last.width, last.point, Signed, Truncate, Wrap);
         }
         last_stage_format = true;
     }

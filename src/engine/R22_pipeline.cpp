@@ -7,25 +7,16 @@
 
 R22_pipeline::R22_pipeline(const ConfigRecord& config) : mem(kMemSize) {
     copyConfig(config);
-    // Block floating point runs unscaled at full width and normalises once
-    // at the end.
-    engine_width = has_scaling == 1 && has_bfp == 1 ? data_width + nfft_max + 1 : result_width;
-    const int32_t W = engine_width;
-    formatCarriers(W);
+    const EngineFormat format = EngineFormat::pipeline(config);
+    engine_width = format.width;
+    formatCarriers(engine_width);
     formatLike(tw1, twiddle_format);
     formatLike(tw2, twiddle_format);
-    // The memory has one integer bit more than the samples: it carries the
-    // growth of the first stage of a pair, which is not shifted.
-    const VFix memory_format(0, W + 1, W - 1, Signed, Truncate, Wrap);
+    const VFix memory_format(0, format.memory.width, format.memory.point, Signed, Truncate, Wrap);
     const int32_t used = 1 << nfft_max;
     for (int32_t i = 0; i < used; ++i) formatLike(mem[i], memory_format);
     formatLike(pe_in[0], memory_format);
     formatLike(pe_in[1], memory_format);
-}
-
-void R22_pipeline::setup(const ConfigRecord& config) {
-    nfft = config.nfft;
-    points = config.points;
 }
 
 void R22_pipeline::load(int32_t i, double re, double im) {

@@ -20,8 +20,6 @@ public:
 
     explicit R22_pipeline(const ConfigRecord& config);
 
-    // Per call: the transform length fields.
-    void setup(const ConfigRecord& config);
     int32_t preDivision() const { return engine_width - data_width; }
     // Sample i of the frame, on the data grid.
     void load(int32_t i, double re, double im);

@@ -10,7 +10,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "engine/FFT.h"
+#include "datapath/Shape.h"
 
 struct R22_butterfly {
     int32_t top;          // memory offset of the first sample
@@ -21,9 +21,9 @@ struct R22_butterfly {
 
 class R22_walk {
 public:
-    // engine: nfft, points, nfft_max, direction, scaling_word, has_scaling
+    // shape: nfft, points, nfft_max, direction, scaling_word, has_scaling
     // and has_bfp, as set for this call.
-    explicit R22_walk(const FFT& engine) : e(engine) {}
+    explicit R22_walk(const Shape& shape) : e(shape) {}
 
     int32_t stages() const { return e.nfft; }
     int32_t input(int32_t i) const { return i; }
@@ -88,5 +88,5 @@ public:
     }
 
 private:
-    const FFT& e;
+    const Shape& e;
 };

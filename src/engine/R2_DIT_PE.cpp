@@ -2,23 +2,19 @@
 
 R2_DIT_PE::R2_DIT_PE(const FixComplex* inputs, const FFT& engine) : pe_in(inputs) {
     copyElementConfig(engine);
-    const int32_t W = result_width;
-    const int32_t T = twiddle_width;
+    const R2_DIT_formats f(result_width, twiddle_width);
     const int32_t outQuant = has_rounding ? RoundHalfEvenHoldMax : Truncate;
     for (int i = 0; i < 2; ++i) {
-        formatRegister(scaled[i], W + 8, W + 5, Truncate);
-        formatRegister(out[i], W, W - 1, outQuant);
-        formatRegister(sums[i], W + 5, W + 2, Truncate);
+        formatRegister(scaled[i], f.scaled, Truncate);
+        formatRegister(out[i], f.out, outQuant);
+        formatRegister(sums[i], f.sums, Truncate);
     }
-    formatRegister(product_r, W + 4, W + 2, Truncate);
-    formatRegister(product, W + T + 2, W + T - 2, Truncate);
-    // Half a unit of the W + 2 fraction-bit grid minus one unit of the product
-    // grid: adding it before truncation rounds to nearest, ties downward.
-    formatRegister(rnd_const, W + T + 2, W + T - 2, Truncate);
-    for (int32_t b = 0; b <= T - 6; ++b) {
-        rnd_const.re.setBit(b, 1);
-        rnd_const.im.setBit(b, 1);
-    }
+    formatRegister(product_r, f.product_r, Truncate);
+    formatRegister(product, f.product, Truncate);
+    // Half a unit of the product_r grid minus one unit of the product grid:
+    // adding it before truncation rounds to nearest, ties downward.
+    formatRegister(rnd_const, f.rnd_const, Truncate);
+    setRoundingConstant(rnd_const, f.rnd_ones);
 }
 
 void R2_DIT_PE::addSub() {

@@ -5,7 +5,8 @@
 #include "engine/R2_DIT_PE.h"
 #include "engine/R2_walk.h"
 
-R2_loop::R2_loop(const ConfigRecord& config) : mem(2 * kBankSize) {
+R2_loop::R2_loop(const ConfigRecord& config)
+    : pre_division(EngineFormat::burst(config).pre_division), mem(2 * kBankSize) {
     copyConfig(config);
     formatCarriers(result_width);
     tw.setFormatFrom(twiddle_format);
@@ -19,12 +20,6 @@ R2_loop::R2_loop(const ConfigRecord& config) : mem(2 * kBankSize) {
         formatLike(read_regs[i], data_format);
         formatLike(write_regs[i], data_format);
     }
-}
-
-void R2_loop::setup(const ConfigRecord& config) {
-    nfft = config.nfft;
-    points = config.points;
-    bfp_growth = 32;
 }
 
 void R2_loop::load(int32_t i, double re, double im) {

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "engine/FFT.h"
+#include "datapath/Shape.h"
 
 struct R2_butterfly {
     int32_t addr[2];  // memory offset of the sample held by bank j
@@ -19,8 +19,8 @@ struct R2_butterfly {
 
 class R2_walk {
 public:
-    // engine: nfft, points, nfft_max and direction, as set for this call.
-    R2_walk(const FFT& engine, int32_t bankSize) : e(engine), bank(bankSize) {}
+    // shape: nfft, points, nfft_max and direction, as set for this call.
+    R2_walk(const Shape& shape, int32_t bankSize) : e(shape), bank(bankSize) {}
 
     int32_t stages() const { return e.nfft; }
     // An nfft-bit index I lives in bank (ones of I) & 1 at address I >> 1.
@@ -50,6 +50,6 @@ public:
     }
 
 private:
-    const FFT& e;
+    const Shape& e;
     int32_t bank;
 };

@@ -2,26 +2,22 @@
 
 R4_DIT_PE::R4_DIT_PE(const FixComplex* inputs, const FFT& engine) : pe_in(inputs) {
     copyElementConfig(engine);
-    const int32_t W = result_width;
-    const int32_t T = twiddle_width;
+    const R4_DIT_formats f(result_width, twiddle_width);
     const int32_t outQuant = has_rounding ? RoundHalfEvenHoldMax : Truncate;
     for (int i = 0; i < 4; ++i) {
-        formatRegister(sums[i], W + 9, W + 5, Truncate);
-        formatRegister(scaled[i], W + 9, W + 5, Truncate);
-        formatRegister(out[i], W, W - 1, outQuant);
-        formatRegister(legs[i], W + 6, W + 2, Truncate);
+        formatRegister(sums[i], f.sums, Truncate);
+        formatRegister(scaled[i], f.scaled, Truncate);
+        formatRegister(out[i], f.out, outQuant);
+        formatRegister(legs[i], f.legs, Truncate);
     }
     for (int m = 0; m < 3; ++m) {
-        formatRegister(product_r[m], W + 4, W + 2, Truncate);
-        formatRegister(product[m], W + T + 2, W + T - 2, Truncate);
+        formatRegister(product_r[m], f.product_r, Truncate);
+        formatRegister(product[m], f.product, Truncate);
     }
-    // Half a unit of the W + 2 fraction-bit grid minus one unit of the product
-    // grid: adding it before truncation rounds to nearest, ties downward.
-    formatRegister(rnd_const, W + T + 2, W + T - 2, Truncate);
-    for (int32_t b = 0; b <= T - 6; ++b) {
-        rnd_const.re.setBit(b, 1);
-        rnd_const.im.setBit(b, 1);
-    }
+    // Half a unit of the product_r grid minus one unit of the product grid:
+    // adding it before truncation rounds to nearest, ties downward.
+    formatRegister(rnd_const, f.rnd_const, Truncate);
+    setRoundingConstant(rnd_const, f.rnd_ones);
 }
 
 void R4_DIT_PE::combine(int32_t r2_mode) {

@@ -5,7 +5,8 @@
 #include "engine/R4_DIT_PE.h"
 #include "engine/R4_walk.h"
 
-R4_loop::R4_loop(const ConfigRecord& config) : mem(4 * kBankSize) {
+R4_loop::R4_loop(const ConfigRecord& config)
+    : pre_division(EngineFormat::burst(config).pre_division), mem(4 * kBankSize) {
     copyConfig(config);
     formatCarriers(result_width);
     tw1.setFormatFrom(twiddle_format);
@@ -19,16 +20,6 @@ R4_loop::R4_loop(const ConfigRecord& config) : mem(4 * kBankSize) {
         formatLike(read_regs[i], data_format);
         formatLike(write_regs[i], data_format);
     }
-}
-
-void R4_loop::setup(const ConfigRecord& config) {
-    nfft = config.nfft;
-    half_nfft = config.half_nfft;
-    points = config.points;
-    r4_points = config.r4_points;
-    nfft_odd = config.nfft_odd;
-    r4_addr_mask = config.r4_addr_mask;
-    bfp_growth = 32;
 }
 
 void R4_loop::load(int32_t i, double re, double im) {

@@ -20,15 +20,13 @@ public:
 
     explicit R4_loop(const ConfigRecord& config);
 
-    // Per call: the transform length fields; block floating point starts
-    // from the largest headroom.
-    void setup(const ConfigRecord& config);
-    int32_t preDivision() const { return has_scaling ? 0 : result_width - data_width; }
+    int32_t preDivision() const { return pre_division; }
     // Sample i of the frame, on the data grid.
     void load(int32_t i, double re, double im);
     void run(TWIDDLE_ROM& rom);
     void result(int32_t i, double& re, double& im) const;
 
+    int32_t pre_division;  // log2 of the division of loaded values
     std::vector<FixComplex> mem;  // bank b at entries b * kBankSize ...
     FixComplex pe_in[4];
     FixComplex read_regs[4];

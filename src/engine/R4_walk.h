@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "engine/FFT.h"
+#include "datapath/Shape.h"
 
 struct R4_butterfly {
     int32_t leg[4];   // memory offset of leg c, the sample whose digit s is c
@@ -21,10 +21,10 @@ struct R4_butterfly {
 
 class R4_walk {
 public:
-    // engine: the per-call fields (nfft, half_nfft, nfft_odd, points,
+    // shape: the per-call fields (nfft, half_nfft, nfft_odd, points,
     // r4_points, r4_addr_mask), nfft_max and direction, as set for this call.
-    R4_walk(const FFT& engine, int32_t bankSize)
-        : e(engine), bank{0, bankSize, 2 * bankSize, 3 * bankSize, 0, bankSize, 2 * bankSize, 3 * bankSize} {}
+    R4_walk(const Shape& shape, int32_t bankSize)
+        : e(shape), bank{0, bankSize, 2 * bankSize, 3 * bankSize, 0, bankSize, 2 * bankSize, 3 * bankSize} {}
 
     int32_t stages() const { return e.nfft_odd + e.half_nfft; }
     // The last stage of an odd-length transform is two radix-2 butterflies.
@@ -51,7 +51,7 @@ private:
         return r;
     }
 
-    const FFT& e;
+    const Shape& e;
     int32_t bank[8];  // offset of bank b & 3
 };
 

@@ -1,27 +1,29 @@
-// BurstElement: what the radix-2 and radix-4 machine-integer elements share.
-// A twiddle product (in Wide, W + T + 2 bits) plus the rounding constant
-// 2^(T - 5) - 1 is truncated to W + 2 fraction bits, which rounds it to
-// nearest with ties downward; the element's sums (on W + 2 fraction bits)
-// are divided by the stage shift on the W + 5 fraction bits of the scaled
-// register and quantised by Q to the output format (W, W - 1) with wrap; the
-// overflow test of the scaled values is made per stage on the extreme sums.
+// BurstElement: what the radix-2 and radix-4 machine-integer elements share,
+// with the registers of their format tables (R2_DIT_formats,
+// R4_DIT_formats). A twiddle product (in Wide) plus the rounding constant is
+// truncated to the product_r grid (W + 2 fraction bits), which rounds it to
+// nearest with ties downward; the element's sums, on that grid, are divided
+// by the stage shift on the 3 more fraction bits of the scaled register and
+// quantised by Q to the output format with wrap; the overflow test of the
+// scaled values is made per stage on the extreme sums.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 
+#include "engine/Formats.h"
 #include "fix/RequantPlan.h"
+#include "native/NativeEngine.h"
 
 template <class Wide, int32_t Q>
 class BurstElement {
 public:
-    // W: sample width; T: twiddle width; scaledWidth: the width of the
-    // element's scaled register (W + 5 fraction bits).
-    BurstElement(int32_t W, int32_t T, int32_t scaledWidth)
-        : rnd_const((Wide(1) << (T - 5)) - 1),
-          product_r(RequantPlan::between(W + T + 2, W + T - 2, W + 4, W + 2, Truncate, Wrap)),
-          out(RequantPlan::between(scaledWidth, W + 5, W, W - 1, Q, Wrap)),
-          sum_point(W + 2) {}
+    template <class Formats>
+    explicit BurstElement(const Formats& f)
+        : rnd_const((Wide(1) << f.rnd_ones) - 1),
+          product_r(planBetween(f.product, f.product_r, Truncate)),
+          out(planBetween(f.scaled, f.out, Q)),
+          sum_point(f.product_r.point) {}
 
     // Closes a stage of the given shift: the overflow test of its scaled
     // values, made on the largest and smallest sum.

@@ -4,23 +4,14 @@
 
 #include "engine/R22_walk.h"
 #include "native/Stages.h"
-
-namespace {
-
-int32_t engineWidth(const ConfigRecord& c) {
-    return c.has_scaling == 1 && c.has_bfp == 1 ? c.data_width + c.nfft_max + 1 : c.result_width;
-}
-
-}  // namespace
+#include "native/Validity.h"
 
 R22_native::R22_native(const ConfigRecord& config, const TWIDDLE_ROM& rom)
-    : NativeEngine(config, rom, engineWidth(config) + 1, engineWidth(config) - 1, 1 << config.nfft_max,
-                   engineWidth(config) - config.data_width, false),
-      engine_width(engineWidth(config)) {}
+    : NativeEngine(config, rom, EngineFormat::pipeline(config), 1 << config.nfft_max, false),
+      engine_width(EngineFormat::pipeline(config).width) {}
 
-void R22_native::setup(const ConfigRecord& config) {
-    nfft = config.nfft;
-    points = config.points;
+void R22_native::setup(const Shape& shape) {
+    takeShape(shape);
     mapOrder([](int32_t i) { return i; }, [this](int32_t i) { return bitReverse(i); });
 }
 
@@ -36,6 +27,7 @@ void R22_native::run() {
         for (int32_t s = 1; s < nfft - 1; s += 2)
             for (uint32_t c = 0; c < 4; ++c) runs.add(twiddles, (c * stride) << (s - 1), points >> (s + 1), period);
     }
+    if (invalid_frame) followValidity(walk, valid_re.data(), valid_im.data());
     blk_exp = 0;
     overflow = 0;
     R22Stage stage{};
@@ -71,8 +63,11 @@ void R22_native::run() {
 void R22_native::normalise() {
     // Payloads to units of the input range: exact products with a power of two.
     const double toInput = std::ldexp(1.0, nfft_max + 1 - mem_point);
-    blk_exp = R22_walk(*this).blockExponent(
-        [&](int32_t i, bool imag) { return static_cast<double>(imag ? im_[i] : re_[i]) * toInput; });
+    // Invalid parts count as NaN, which the exponent's comparisons pass over.
+    blk_exp = R22_walk(*this).blockExponent([&](int32_t i, bool imag) {
+        if (invalid_frame && !(imag ? valid_im[i] : valid_re[i])) return std::numeric_limits<double>::quiet_NaN();
+        return static_cast<double>(imag ? im_[i] : re_[i]) * toInput;
+    });
     for (int32_t i = 0; i < points; ++i) {
         re_[i] >>= blk_exp;
         im_[i] >>= blk_exp;

@@ -12,8 +12,7 @@ class R22_native : public NativeEngine {
 public:
     R22_native(const ConfigRecord& config, const TWIDDLE_ROM& rom);
 
-    void setup(const ConfigRecord& config);
-    int32_t preDivision() const { return engine_width - data_width; }
+    void setup(const Shape& shape);
     void run();
 
     int32_t engine_width;

@@ -1,5 +1,6 @@
 // R22_native_PE: the radix-2 decimation-in-frequency butterfly of R22_DIF_PE
-// on machine integers, register for register, in both register sets: with a
+// on machine integers, register for register (R22_DIF_formats), in both
+// register sets: with a
 // fixed schedule (two guard integer bits, the shift after the second stage of
 // each pair and in the last stage, overflow tests) and without (unscaled and
 // block floating point, at the engine width). The twiddle products are held
@@ -9,6 +10,7 @@
 
 #include <cstdint>
 
+#include "engine/Formats.h"
 #include "fix/RequantPlan.h"
 #include "native/NativeEngine.h"
 
@@ -18,22 +20,20 @@ public:
     // W: engine width; T: twiddle width; nfft and direction of this run.
     R22_native_PE(int32_t W, int32_t T, bool scaledFixed, int32_t nfft_max, int32_t nfftRun,
                   int32_t dir)
-        : scaled_fixed(scaledFixed), nfft(nfftRun), direction(dir), mem_width(W + 1) {
-        const int32_t roundGrid = scaled_fixed ? W + 4 : W + 5;
-        const int32_t productWidth = scaled_fixed ? W + T + 3 : W + T + 1;
-        const int32_t ones = T + W - roundGrid - 3;
-        rnd_const = ones > 0 ? (Wide(1) << ones) - 1 : Wide(0);
-        bf_width = scaled_fixed ? W + 2 : W;
+        : scaled_fixed(scaledFixed), nfft(nfftRun), direction(dir) {
+        const R22_DIF_formats f(W, T, scaled_fixed, nfft_max);
+        mem_width = f.in.width;
+        scaled_point = f.scaled.point;
+        last_point = f.scaled_last.point;
+        bf_width = f.bf.width;
+        rnd_const = (Wide(1) << f.rnd_ones) - 1;
+        product_r = planBetween(f.product, f.product_r, Truncate);
         if (scaled_fixed) {
-            product_r = RequantPlan::between(productWidth, W + T - 2, W + 8, W + 4, Truncate, Wrap);
-            out_scaled = RequantPlan::between(W + 11, W + 7, W + 2, W - 1, Q, Wrap);
-            const int32_t finalWidth = nfft_max % 2 == 0 ? W + 4 : W + 5;
-            const int32_t finalPoint = nfft_max % 2 == 0 ? W + 1 : W + 2;
-            final_regs = RequantPlan::between(W + 5, W + 2, finalWidth, finalPoint, Truncate, Wrap);
-            out_final = RequantPlan::between(finalWidth, finalPoint, W + 2, W - 1, Q, Wrap);
+            out_scaled = planBetween(f.scaled, f.out, Q);
+            final_regs = planBetween(f.scaled_last, f.final_regs, Truncate);
+            out_final = planBetween(f.final_regs, f.out, Q);
         } else {
-            product_r = RequantPlan::between(productWidth, W + T - 2, W + 6, W + 5, Truncate, Wrap);
-            out_product = RequantPlan::between(W + 6, W + 5, W, W - 1, Q, Wrap);
+            out_product = planBetween(f.product_r, f.out, Q);
         }
     }
 
@@ -71,7 +71,7 @@ public:
                     product_r.applyAs<Truncate, Wrap>(Wide(br[i]) * wi[i] + Wide(bi[i]) * wr[i] + rnd_const));
                 if (scaled_fixed) {
                     // product_r has W + 4 fraction bits, scaled W + 7.
-                    scaleOut(pr * (int64_t{1} << (3 - shift)), pi * (int64_t{1} << (3 - shift)), W7(),
+                    scaleOut(pr * (int64_t{1} << (3 - shift)), pi * (int64_t{1} << (3 - shift)), scaled_point,
                              out_scaled, outr[i], outi[i]);
                 } else {
                     outr[i] = out_product.applyAs<Q, Wrap>(pr);
@@ -81,7 +81,7 @@ public:
         } else if (last && scaled_fixed && s % 2 == 0) {
             // bf has W - 1 fraction bits, scaled W + 7.
             for (int i = 0; i < 2; ++i)
-                scaleOut(br[i] * (int64_t{1} << (8 - shift)), bi[i] * (int64_t{1} << (8 - shift)), W7(),
+                scaleOut(br[i] * (int64_t{1} << (8 - shift)), bi[i] * (int64_t{1} << (8 - shift)), scaled_point,
                          out_scaled, outr[i], outi[i]);
         } else if (last && scaled_fixed) {
             // The last odd stage scales into (W + 5, W + 2), then truncates
@@ -89,7 +89,7 @@ public:
             for (int i = 0; i < 2; ++i) {
                 const int64_t sr = br[i] * (int64_t{1} << (3 - shift));
                 const int64_t si = bi[i] * (int64_t{1} << (3 - shift));
-                overflow |= outsideUnit(sr, W7() - 5) | outsideUnit(si, W7() - 5);
+                overflow |= outsideUnit(sr, last_point) | outsideUnit(si, last_point);
                 outr[i] = out_final.applyAs<Q, Wrap>(final_regs.applyAs<Truncate, Wrap>(sr));
                 outi[i] = out_final.applyAs<Q, Wrap>(final_regs.applyAs<Truncate, Wrap>(si));
             }
@@ -110,9 +110,6 @@ public:
     int32_t overflow = 0;
 
 private:
-    // Fraction bits of the scaled register: W + 7.
-    int32_t W7() const { return mem_width + 6; }
-
     // Overflow test on the scaled parts (point fraction bits), then the
     // output quantisation.
     void scaleOut(int64_t sr, int64_t si, int32_t point, const RequantPlan& plan, int64_t& outr,
@@ -127,6 +124,8 @@ private:
     int32_t direction;
     int32_t mem_width;
     int32_t bf_width;
+    int32_t scaled_point;  // fraction bits of the scaled register
+    int32_t last_point;    // and of its format in the last stage
     Wide rnd_const;
     RequantPlan product_r, out_scaled, out_product, final_regs, out_final;
 };

@@ -1,15 +1,13 @@
 #include "native/R2_native.h"
 
 #include "native/Stages.h"
+#include "native/Validity.h"
 
 R2_native::R2_native(const ConfigRecord& config, const TWIDDLE_ROM& rom)
-    : NativeEngine(config, rom, config.result_width, config.result_width - 1, 1 << config.nfft_max,
-                   config.has_scaling ? 0 : config.result_width - config.data_width, true) {}
+    : NativeEngine(config, rom, EngineFormat::burst(config), 1 << config.nfft_max, true) {}
 
-void R2_native::setup(const ConfigRecord& config) {
-    nfft = config.nfft;
-    points = config.points;
-    bfp_growth = 32;
+void R2_native::setup(const Shape& shape) {
+    takeShape(shape);
     mapOrder([this](int32_t i) { return bitReverse(i); }, [](int32_t i) { return i; });
 }
 
@@ -21,6 +19,7 @@ void R2_native::run() {
         runs.clear(nfft);
         for (int32_t s = 0; s < nfft; ++s) runs.add(twiddles, stride << (nfft - 1 - s), 1 << s, period);
     }
+    if (invalid_frame) followRadix2Validity(*this, valid_re.data(), valid_im.data());
     blk_exp = 0;
     overflow = 0;
     bfp_growth = 1 - bfp_growth > 0 ? 1 - bfp_growth : 0;

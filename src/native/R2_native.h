@@ -12,7 +12,6 @@ class R2_native : public NativeEngine {
 public:
     R2_native(const ConfigRecord& config, const TWIDDLE_ROM& rom);
 
-    void setup(const ConfigRecord& config);
-    int32_t preDivision() const { return has_scaling ? 0 : result_width - data_width; }
+    void setup(const Shape& shape);
     void run();
 };

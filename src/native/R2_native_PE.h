@@ -10,8 +10,8 @@
 template <class Wide, int32_t Q>
 class R2_native_PE : public BurstElement<Wide, Q> {
 public:
-    // W: sample width; T: twiddle width. The scaled register is (W + 8, W + 5).
-    R2_native_PE(int32_t W, int32_t T) : BurstElement<Wide, Q>(W, T, W + 8) {}
+    // W: sample width; T: twiddle width.
+    R2_native_PE(int32_t W, int32_t T) : BurstElement<Wide, Q>(R2_DIT_formats(W, T)) {}
 
     // (a, b) becomes (a + w b, a - w b); shift is the stage's right shift.
     __attribute__((always_inline)) void butterfly(int64_t& ar, int64_t& ai, int64_t& br, int64_t& bi, int64_t wr,

@@ -1,19 +1,13 @@
 #include "native/R4_native.h"
 
 #include "native/Stages.h"
+#include "native/Validity.h"
 
 R4_native::R4_native(const ConfigRecord& config, const TWIDDLE_ROM& rom)
-    : NativeEngine(config, rom, config.result_width, config.result_width - 1, 1 << config.nfft_max,
-                   config.has_scaling ? 0 : config.result_width - config.data_width, true) {}
+    : NativeEngine(config, rom, EngineFormat::burst(config), 1 << config.nfft_max, true) {}
 
-void R4_native::setup(const ConfigRecord& config) {
-    nfft = config.nfft;
-    half_nfft = config.half_nfft;
-    points = config.points;
-    r4_points = config.r4_points;
-    nfft_odd = config.nfft_odd;
-    r4_addr_mask = config.r4_addr_mask;
-    bfp_growth = 32;
+void R4_native::setup(const Shape& shape) {
+    takeShape(shape);
     mapOrder([this](int32_t i) { return digitReverse(i); }, [](int32_t i) { return i; });
 }
 
@@ -32,6 +26,7 @@ void R4_native::run() {
                 runs.add(twiddles, c * (stride << (2 * (h - 1 - s) + nfft_odd)), 1 << (2 * s), period);
         if (nfft_odd) runs.add(twiddles, stride, points / 2, period);
     }
+    if (invalid_frame) followRadix4Validity(*this, valid_re.data(), valid_im.data());
     blk_exp = 0;
     overflow = 0;
     bfp_growth = 2 - bfp_growth > 0 ? 2 - bfp_growth : 0;
@@ -56,8 +51,9 @@ void R4_native::run() {
                 stage.twIm[c] = runs.im(3 * s + c, direction);
             }
         } else {
-            // The last stage of an odd-length transform: radix-2 butterflies
-            // on the samples N/2 apart.
+            // The last stage of an odd-length transform: the element's two
+            // radix-2 butterflies, each on samples N/2 apart (legs 2 and 3
+            // through a unit twiddle, which changes no value).
             stage.radix = 2;
             stage.run = points / 2;
             stage.twRe[0] = runs.re(3 * h);

@@ -13,7 +13,6 @@ class R4_native : public NativeEngine {
 public:
     R4_native(const ConfigRecord& config, const TWIDDLE_ROM& rom);
 
-    void setup(const ConfigRecord& config);
-    int32_t preDivision() const { return has_scaling ? 0 : result_width - data_width; }
+    void setup(const Shape& shape);
     void run();
 };

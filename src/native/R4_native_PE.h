@@ -11,8 +11,8 @@
 template <class Wide, int32_t Q>
 class R4_native_PE : public BurstElement<Wide, Q> {
 public:
-    // W: sample width; T: twiddle width. The scaled register is (W + 9, W + 5).
-    R4_native_PE(int32_t W, int32_t T) : BurstElement<Wide, Q>(W, T, W + 9) {}
+    // W: sample width; T: twiddle width.
+    R4_native_PE(int32_t W, int32_t T) : BurstElement<Wide, Q>(R4_DIT_formats(W, T)) {}
 
     // (xc_r, xc_i) are legs c = 0..3, (wm_r, wm_i) the twiddles of legs 1..3.
     // On return (xc_r, xc_i) holds output c of the element.

@@ -66,5 +66,13 @@ struct StageResult {
 StageResult runBurstStage(const BurstStage& stage);
 StageResult runR22Stage(const R22Stage& stage);
 
-// The name of the vector target the stages run on ("AVX2", "NEON", "EMU128", ...).
-const char* stageTarget();
+// Codes of n values on a memory grid: x[i] * scale (exact integers of at
+// most 53 bits) wrapped to width bits; returns the largest folded code (v
+// for v >= 0, -v - 1 below). n is a power of two, at least 8.
+int64_t toCodes(const double* x, int64_t* codes, int32_t n, double scale, int32_t width);
+// x[i] = codes[i] * scale (exact for codes of at most 53 bits).
+void toValues(const int64_t* codes, double* x, int32_t n, double scale);
+
+// "native " and the name of the vector target the stages run on ("native
+// AVX2", "native NEON", "native SCALAR", ...).
+const char* nativeDatapathName();

@@ -155,25 +155,29 @@ int64_t smallestLane(D d, hn::Vec<D> v) {
     return hn::GetLane(hn::MinOfLanes(d, v));
 }
 
-// The burst element (BurstElement) on lanes.
+// The burst element (BurstElement) on lanes, with the registers of the
+// radix-4 or radix-2 format table.
 template <int32_t kMul, int32_t Q, class D>
 struct BurstLanes {
-    BurstLanes(D d_, const BurstStage& j)
+    template <class Formats>
+    BurstLanes(D d_, const BurstStage& j, const Formats& f)
         : d(d_),
-          rnd(hn::Set(d_, (int64_t{1} << (j.twiddle - 5)) - 1)),
-          productDrop(j.twiddle - 4),
-          up(3 - j.shift),
-          out(RequantPlan::between(j.width + 9, j.width + 5, j.width, j.width - 1, Q, Wrap)),
+          rnd(hn::Set(d_, (int64_t{1} << f.rnd_ones) - 1)),
+          productDrop(f.product.point - f.product_r.point),
+          up(f.scaled.point - f.product_r.point - j.shift),
+          sumPoint(f.product_r.point),
+          out(planBetween(f.scaled, f.out, Q)),
           ext(d_) {}
 
     using V = hn::Vec<D>;
-    // Real and imaginary parts of (xr + j xi)(wr + j wi), rounded to W + 2
-    // fraction bits (ties downward).
+    // Real and imaginary parts of (xr + j xi)(wr + j wi), rounded to the
+    // product_r grid (ties downward).
     HWY_INLINE void product(V xr, V xi, V wr, V wi, V& pr, V& pi) const {
         pr = hn::ShiftRightSame(hn::Add(hn::Sub(mul<kMul>(d, xr, wr), mul<kMul>(d, xi, wi)), rnd), productDrop);
         pi = hn::ShiftRightSame(hn::Add(hn::Add(mul<kMul>(d, xr, wi), mul<kMul>(d, xi, wr)), rnd), productDrop);
     }
-    // A sum on W + 2 fraction bits, scaled and quantised to the output format.
+    // A sum on the product_r grid, divided by the shift on the scaled
+    // register's grid and quantised to the output format.
     HWY_INLINE V emit(V sum) {
         ext.note(sum);
         return requant<Q>(d, hn::ShiftLeftSame(sum, up), out);
@@ -183,6 +187,7 @@ struct BurstLanes {
     V rnd;
     int32_t productDrop;
     int32_t up;
+    int32_t sumPoint;
     RequantPlan out;
     Extremes<D> ext;
 };
@@ -232,7 +237,8 @@ HWY_INLINE void radix2(BurstLanes<kMul, Q, D>& e, const BurstStage& j, hn::Vec<D
 template <int32_t kMul, int32_t Q, class D>
 StageResult burstLanes(D d, const BurstStage& j) {
     using V = hn::Vec<D>;
-    BurstLanes<kMul, Q, D> e(d, j);
+    BurstLanes<kMul, Q, D> e = j.radix == 4 ? BurstLanes<kMul, Q, D>(d, j, R4_DIT_formats(j.width, j.twiddle))
+                                            : BurstLanes<kMul, Q, D>(d, j, R2_DIT_formats(j.width, j.twiddle));
     int64_t* HWY_RESTRICT re = j.re;
     int64_t* HWY_RESTRICT im = j.im;
     const int32_t R = j.run;
@@ -289,7 +295,7 @@ StageResult burstLanes(D d, const BurstStage& j) {
                 hn::StoreU(x0i, d, i), hn::StoreU(x1i, d, i + R);
             }
     }
-    const int64_t limit = int64_t{1} << (j.width + 2 + j.shift);
+    const int64_t limit = int64_t{1} << (e.sumPoint + j.shift);
     StageResult result;
     result.overflow = largestLane(d, e.ext.highest) >= limit || smallestLane(d, e.ext.lowest) < -limit;
     result.folded = largestLane(d, e.ext.folded);
@@ -307,31 +313,28 @@ template <int32_t kMul, int32_t Q, class D>
 struct R22Lanes {
     using V = hn::Vec<D>;
     R22Lanes(D d_, const R22Stage& j) : d(d_), ext(d_) {
-        const int32_t W = j.width, T = j.twiddle;
-        const int32_t roundGrid = j.scaledFixed ? W + 4 : W + 5;
-        const int32_t ones = T + W - roundGrid - 3;
-        rnd = hn::Set(d, ones > 0 ? (int64_t{1} << ones) - 1 : 0);
+        const R22_DIF_formats f(j.width, j.twiddle, j.scaledFixed, j.nfftMax);
+        rnd = hn::Set(d, (int64_t{1} << f.rnd_ones) - 1);
         const bool last = j.stage == j.nfft - 1;
         odd = j.stage % 2 == 1;
         mode = odd && !last ? kTwiddled : !last || !j.scaledFixed ? kSums : odd ? kLastOdd : kLastEven;
-        bfWidth = j.scaledFixed ? W + 2 : W;
-        memWidth = W + 1;
+        bfWidth = f.bf.width;
+        memWidth = f.in.width;
         scaledFixed = j.scaledFixed;
         forward = j.direction == 1;
-        shift = j.shift;
+        // The shifts that align product_r and bf to the scaled registers.
+        productUp = f.scaled.point - f.product_r.point - j.shift;
+        bfUp = f.scaled.point - f.bf.point - j.shift;
+        lastUp = f.scaled_last.point - f.bf.point - j.shift;
+        productR = planBetween(f.product, f.product_r, Truncate);
         if (scaledFixed) {
-            productR = RequantPlan::between(W + T + 3, W + T - 2, W + 8, W + 4, Truncate, Wrap);
-            outScaled = RequantPlan::between(W + 11, W + 7, W + 2, W - 1, Q, Wrap);
-            const int32_t finalWidth = j.nfftMax % 2 == 0 ? W + 4 : W + 5;
-            const int32_t finalPoint = j.nfftMax % 2 == 0 ? W + 1 : W + 2;
-            finalRegs = RequantPlan::between(W + 5, W + 2, finalWidth, finalPoint, Truncate, Wrap);
-            outFinal = RequantPlan::between(finalWidth, finalPoint, W + 2, W - 1, Q, Wrap);
-            // The point of the values whose range is tested: W + 7, or W + 2
-            // in the last odd stage.
-            testPoint = mode == kLastOdd ? W + 2 : W + 7;
+            outScaled = planBetween(f.scaled, f.out, Q);
+            finalRegs = planBetween(f.scaled_last, f.final_regs, Truncate);
+            outFinal = planBetween(f.final_regs, f.out, Q);
+            // The point of the values whose range is tested.
+            testPoint = mode == kLastOdd ? f.scaled_last.point : f.scaled.point;
         } else {
-            productR = RequantPlan::between(W + T + 1, W + T - 2, W + 6, W + 5, Truncate, Wrap);
-            outProduct = RequantPlan::between(W + 6, W + 5, W, W - 1, Q, Wrap);
+            outProduct = planBetween(f.product_r, f.out, Q);
         }
     }
 
@@ -362,25 +365,23 @@ struct R22Lanes {
                 const V pi = requant<Truncate>(
                     d, hn::Add(hn::Add(mul<kMul>(d, br[i], wi[i]), mul<kMul>(d, bi[i], wr[i])), rnd), productR);
                 if (scaledFixed) {
-                    // product_r has W + 4 fraction bits, scaled W + 7.
-                    outr[i] = scaledOut(hn::ShiftLeftSame(pr, 3 - shift), outScaled);
-                    outi[i] = scaledOut(hn::ShiftLeftSame(pi, 3 - shift), outScaled);
+                    outr[i] = scaledOut(hn::ShiftLeftSame(pr, productUp), outScaled);
+                    outi[i] = scaledOut(hn::ShiftLeftSame(pi, productUp), outScaled);
                 } else {
                     outr[i] = requant<Q>(d, pr, outProduct);
                     outi[i] = requant<Q>(d, pi, outProduct);
                 }
             }
         } else if (kMode == kLastEven) {
-            // bf has W - 1 fraction bits, scaled W + 7.
             for (int i = 0; i < 2; ++i) {
-                outr[i] = scaledOut(hn::ShiftLeftSame(br[i], 8 - shift), outScaled);
-                outi[i] = scaledOut(hn::ShiftLeftSame(bi[i], 8 - shift), outScaled);
+                outr[i] = scaledOut(hn::ShiftLeftSame(br[i], bfUp), outScaled);
+                outi[i] = scaledOut(hn::ShiftLeftSame(bi[i], bfUp), outScaled);
             }
         } else if (kMode == kLastOdd) {
             // The last odd stage scales into (W + 5, W + 2), then truncates
             // through final_regs.
             for (int i = 0; i < 2; ++i) {
-                const V sr = hn::ShiftLeftSame(br[i], 3 - shift), si = hn::ShiftLeftSame(bi[i], 3 - shift);
+                const V sr = hn::ShiftLeftSame(br[i], lastUp), si = hn::ShiftLeftSame(bi[i], lastUp);
                 ext.note(sr);
                 ext.note(si);
                 outr[i] = requant<Q>(d, requant<Truncate>(d, sr, finalRegs), outFinal);
@@ -397,7 +398,7 @@ struct R22Lanes {
     D d;
     V rnd;
     bool odd, scaledFixed, forward;
-    int32_t mode, bfWidth, memWidth, shift, testPoint = 0;
+    int32_t mode, bfWidth, memWidth, productUp, bfUp, lastUp, testPoint = 0;
     RequantPlan productR, outScaled, outProduct, finalRegs, outFinal;
     Extremes<D> ext;
 };
@@ -568,9 +569,11 @@ inline int32_t multiplyFor(int32_t sampleWidth, int32_t twiddleWidth, int32_t pr
 #endif  // vector targets
 
 StageResult burstStage(const BurstStage& j) {
-    const bool wide = j.width + j.twiddle + 2 > 63;
+    // Both elements' products have the same width.
+    const R4_DIT_formats f(j.width, j.twiddle);
+    const bool wide = f.product.width > 63;
 #if HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
-    const int32_t kind = multiplyFor(j.width, j.twiddle, j.width + j.twiddle + 2);
+    const int32_t kind = multiplyFor(f.in.width, j.twiddle, f.product.width);
     if (kind >= 0)
         return withLanes(j.run, j.points, [&](auto d) {
             if (kind == kNarrow)
@@ -584,25 +587,62 @@ StageResult burstStage(const BurstStage& j) {
 }
 
 StageResult r22Stage(const R22Stage& j) {
-    const int32_t productWidth = j.width + j.twiddle + (j.scaledFixed ? 3 : 1);
-    const bool wide = j.width + j.twiddle + 3 > 63;
+    const R22_DIF_formats f(j.width, j.twiddle, j.scaledFixed, j.nfftMax);
+    // The scalar element holds the products of both register sets in one type.
+    const bool wide = R22_DIF_formats(j.width, j.twiddle, true, j.nfftMax).product.width > 63;
 #if HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
-    // The multiplied values are bf, of W + 2 bits with a fixed schedule,
-    // else W; all other registers stay within 64 bits.
-    const int32_t kind = multiplyFor(j.scaledFixed ? j.width + 2 : j.width, j.twiddle, productWidth);
-    if (kind >= 0 && j.width + 11 <= 63)
+    // The multiplied values are the bf registers; every other register of
+    // the element stays within 64 bits when the scaled one does.
+    const int32_t kind = multiplyFor(f.bf.width, j.twiddle, f.product.width);
+    if (kind >= 0 && f.scaled.width <= 64)
         return withLanes(j.paired ? j.run / 2 : j.run, j.points, [&](auto d) {
             if (kind == kNarrow)
                 return j.rounding ? r22Lanes<kNarrow, RoundHalfEvenHoldMax>(d, j) : r22Lanes<kNarrow, Truncate>(d, j);
             return j.rounding ? r22Lanes<kSplit, RoundHalfEvenHoldMax>(d, j) : r22Lanes<kSplit, Truncate>(d, j);
         });
 #endif
-    (void)productWidth;
+    (void)f;
     if (j.rounding) return wide ? r22Scalar<__int128, RoundHalfEvenHoldMax>(j) : r22Scalar<int64_t, RoundHalfEvenHoldMax>(j);
     return wide ? r22Scalar<__int128, Truncate>(j) : r22Scalar<int64_t, Truncate>(j);
 }
 
-const char* targetName() { return hwy::TargetName(HWY_TARGET); }
+// Conversions between the caller's doubles and memory codes, for every
+// target: n is a power of two of at least 8 values, a multiple of the lanes.
+
+int64_t toCodes(const double* HWY_RESTRICT x, int64_t* HWY_RESTRICT codes, int32_t n, double scale,
+                int32_t width) {
+    const hn::ScalableTag<double> df;
+    const hn::RebindToSigned<decltype(df)> di;
+    const auto s = hn::Set(df, scale);
+    auto folded = hn::Zero(di);
+    for (int32_t i = 0; i < n; i += static_cast<int32_t>(hn::Lanes(df))) {
+        // Exact integers of at most 53 bits, wrapped to the memory width.
+        const auto v = hn::ShiftRightSame(hn::ShiftLeftSame(hn::ConvertTo(di, hn::Mul(hn::LoadU(df, x + i), s)), 64 - width),
+                                          64 - width);
+        hn::StoreU(v, di, codes + i);
+        folded = hn::Max(folded, hn::Xor(v, hn::ShiftRight<63>(v)));
+    }
+    return hn::GetLane(hn::MaxOfLanes(di, folded));
+}
+
+void toValues(const int64_t* HWY_RESTRICT codes, double* HWY_RESTRICT x, int32_t n, double scale) {
+    const hn::ScalableTag<double> df;
+    const hn::RebindToSigned<decltype(df)> di;
+    const auto s = hn::Set(df, scale);
+    for (int32_t i = 0; i < n; i += static_cast<int32_t>(hn::Lanes(df)))
+        hn::StoreU(hn::Mul(hn::ConvertTo(df, hn::LoadU(di, codes + i)), s), df, x + i);
+}
+
+// "native " and the name of this target.
+const char* targetName() {
+    return HWY_TARGET == HWY_AVX3 ? "native AVX3"
+         : HWY_TARGET == HWY_AVX2 ? "native AVX2"
+         : HWY_TARGET == HWY_SSE4 ? "native SSE4"
+         : HWY_TARGET == HWY_NEON ? "native NEON"
+         : HWY_TARGET == HWY_EMU128 ? "native EMU128"
+         : HWY_TARGET == HWY_SCALAR ? "native SCALAR"
+                                    : "native";
+}
 
 }  // namespace HWY_NAMESPACE
 }  // namespace vfft_stages
@@ -613,9 +653,17 @@ namespace vfft_stages {
 HWY_EXPORT(burstStage);
 HWY_EXPORT(r22Stage);
 HWY_EXPORT(targetName);
+HWY_EXPORT(toCodes);
+HWY_EXPORT(toValues);
 }  // namespace vfft_stages
 
 StageResult runBurstStage(const BurstStage& stage) { return HWY_DYNAMIC_DISPATCH(vfft_stages::burstStage)(stage); }
 StageResult runR22Stage(const R22Stage& stage) { return HWY_DYNAMIC_DISPATCH(vfft_stages::r22Stage)(stage); }
-const char* stageTarget() { return HWY_DYNAMIC_DISPATCH(vfft_stages::targetName)(); }
+int64_t toCodes(const double* x, int64_t* codes, int32_t n, double scale, int32_t width) {
+    return HWY_DYNAMIC_DISPATCH(vfft_stages::toCodes)(x, codes, n, scale, width);
+}
+void toValues(const int64_t* codes, double* x, int32_t n, double scale) {
+    HWY_DYNAMIC_DISPATCH(vfft_stages::toValues)(codes, x, n, scale);
+}
+const char* nativeDatapathName() { return HWY_DYNAMIC_DISPATCH(vfft_stages::targetName)(); }
 #endif

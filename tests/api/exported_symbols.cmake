@@ -1,5 +1,5 @@
-# Checks that the shared library LIBRARY exports the four interface functions
-# and nothing else.
+# Checks that the shared library LIBRARY exports the interface functions of
+# both headers and nothing else.
 execute_process(COMMAND nm -D --defined-only ${LIBRARY}
   OUTPUT_VARIABLE listing RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
@@ -20,8 +20,14 @@ list(SORT exported)
 set(expected
   velmor_ip_vfft_v8_0_bitacc_simulate
   velmor_ip_vfft_v8_0_create_state
+  velmor_ip_vfft_v8_0_create_state_with_sink
+  velmor_ip_vfft_v8_0_datapath
+  velmor_ip_vfft_v8_0_describe
   velmor_ip_vfft_v8_0_destroy_state
-  velmor_ip_vfft_v8_0_get_default_generics)
+  velmor_ip_vfft_v8_0_get_default_generics
+  velmor_ip_vfft_v8_0_set_sink
+  velmor_ip_vfft_v8_0_simulate_batch
+  velmor_ip_vfft_v8_0_version)
 if(NOT exported STREQUAL expected)
   message(FATAL_ERROR "exported: ${exported}\nexpected: ${expected}")
 endif()

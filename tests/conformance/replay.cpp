@@ -30,6 +30,7 @@
 #include "conformance_case.h"
 #include "stderr_capture.h"
 #include "vfft_v8_0.h"
+#include "vfft_v8_0_ext.h"
 
 namespace {
 
@@ -249,6 +250,12 @@ int replay(const Options& o)
             return 77;
         }
         runOn(target);
+        // The library names the target it now runs.
+        const std::string name = velmor_ip_vfft_v8_0_datapath();
+        if (name != "native " + o.target) {
+            std::cout << "the library runs \"" << name << "\", not \"native " << o.target << "\"\n";
+            return 1;
+        }
 #else
         throw std::runtime_error("--target: this library has no vector targets");
 #endif

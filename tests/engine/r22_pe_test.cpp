@@ -27,11 +27,8 @@ struct Bench {
         c.has_rounding = rounding;
         c.has_scaling = scaling != Unscaled;
         c.has_bfp = scaling == BlockFloat;
-        c.nfft = nfft;
-        c.points = 1 << nfft;
         engine = std::make_unique<R22_pipeline>(c);
-        engine->setup(c);
-        engine->direction = direction;
+        engine->setup(Shape::of(c, nfft, direction, nullptr, 0));
         pe = std::make_unique<R22_DIF_PE>(engine->pe_in, *engine);
         lsb = std::ldexp(1.0, 1 - engine->engine_width);
     }

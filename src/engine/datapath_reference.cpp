@@ -1,0 +1,19 @@
+// The reference library's datapath: the engines in VFix registers.
+#include "datapath/Datapath.h"
+#include "engine/ReferenceEngine.h"
+
+class Datapath : public ReferenceEngine {
+public:
+    using ReferenceEngine::ReferenceEngine;
+};
+
+Datapath* makeDatapath(const ConfigRecord& config) { return new Datapath(config); }
+
+void destroyDatapath(Datapath* datapath) { delete datapath; }
+
+int32_t transformFrame(Datapath& datapath, const Shape& shape, const Frame& frame,
+                       velmor_ip_vfft_v8_0_outputs* out) {
+    return datapath.transform(shape, frame, out);
+}
+
+const char* datapathName() { return "reference"; }

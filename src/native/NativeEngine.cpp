@@ -14,9 +14,9 @@ NativeEngine::NativeEngine(const ConfigRecord& config, const TWIDDLE_ROM& rom, c
       re_(samples),
       im_(samples),
       input_at(samples),
+      result_at(samples),
       scratch_re(samples),
       scratch_im(samples),
-      result_at(samples),
       twiddles(rom),
       mem_width(format.memory.width),
       mem_point(format.memory.point),
@@ -30,14 +30,27 @@ NativeEngine::NativeEngine(const ConfigRecord& config, const TWIDDLE_ROM& rom, c
 }
 
 void NativeEngine::loadFrame(const Frame& frame) {
-    if (frame.toGrid != nullptr || frame.step != 1 || invalid_frame) {
+    if (frame.step != 1 || invalid_frame) {
         for (int32_t i = 0; i < points; ++i) load(i, frame.sample(i, false), frame.sample(i, true));
         return;
     }
     int64_t* re = natural_input ? re_.data() : scratch_re.data();
     int64_t* im = natural_input ? im_.data() : scratch_im.data();
-    const int64_t folded = std::max(toCodes(frame.re, re, points, to_code, mem_width),
-                                    toCodes(frame.im, im, points, to_code, mem_width));
+    int64_t folded = 0;
+    if (frame.toGrid == nullptr) {
+        folded = std::max(toCodes(frame.re, re, points, to_code, mem_width),
+                          toCodes(frame.im, im, points, to_code, mem_width));
+    } else {
+        // Each value brought onto the grid first (no NaN here), as store does.
+        const auto code = [&](double x) {
+            return RequantPlan::wrap(static_cast<int64_t>(frame.toGrid(x, frame.how) * to_code), mem_width);
+        };
+        for (int32_t i = 0; i < points; ++i) {
+            re[i] = code(frame.re[i]);
+            im[i] = code(frame.im[i]);
+            folded = std::max(folded, std::max(fold(re[i]), fold(im[i])));
+        }
+    }
     if (!natural_input)
         for (int32_t i = 0; i < points; ++i) {
             re_[input_at[i]] = re[i];

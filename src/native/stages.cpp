@@ -91,21 +91,48 @@ StageResult r22Scalar(const R22Stage& j) {
 
 // ---------------------------------------------------------------- vectors
 
-// How the twiddle products are formed: one 32 x 32 -> 64-bit multiply per
-// partial product when both operands fit 32 bits; two when the sample needs
-// up to 62 bits (split at bit 31, the low part unsigned), the twiddle 32 and
-// the product 63.
-enum Multiply { kNarrow, kSplit };
+// How the twiddle products are formed from 32 x 32 -> 64-bit multiplies: one
+// per partial product when both operands fit 32 bits; two when the sample
+// needs up to 62 bits (split at bit 31, the low part unsigned), the twiddle
+// 32 and the product 63; four, with the twiddle split too and the dropped
+// bits taken from the low partial products only, for samples up to 52 bits,
+// twiddles up to 62 and wider products.
+enum Multiply { kNarrow, kSplit, kWide };
+
+// x = high * 2^31 + low, 0 <= low < 2^31, both as 32-bit lanes.
+template <class D>
+HWY_INLINE void split(D d, hn::Vec<D> x, hn::Vec<D>& high, hn::Vec<D>& low) {
+    low = hn::And(x, hn::Set(d, 0x7FFFFFFF));
+    high = hn::ShiftRight<31>(x);
+}
 
 template <int32_t kMul, class D>
 HWY_INLINE hn::Vec<D> mul(D d, hn::Vec<D> x, hn::Vec<D> w) {
     const hn::Repartition<int32_t, D> d32;
     const auto w32 = hn::BitCast(d32, w);
     if (kMul == kNarrow) return hn::MulEven(hn::BitCast(d32, x), w32);
-    const auto low = hn::And(x, hn::Set(d, 0x7FFFFFFF));
-    const auto high = hn::ShiftRight<31>(x);
+    hn::Vec<D> high, low;
+    split(d, x, high, low);
     return hn::Add(hn::ShiftLeft<31>(hn::MulEven(hn::BitCast(d32, high), w32)),
                    hn::MulEven(hn::BitCast(d32, low), w32));
+}
+
+// floor((a b + c e + rnd) / 2^drop), or with c e subtracted (kMinus),
+// exactly; 1 <= drop <= 31.
+template <int32_t kMul, bool kMinus, class D, class V = hn::Vec<D>>
+HWY_INLINE V dot(D d, V a, V b, V c, V e, V rnd, int32_t drop) {
+    const auto combine = [](V x, V y) HWY_ATTR { return kMinus ? hn::Sub(x, y) : hn::Add(x, y); };
+    if (kMul != kWide) return hn::ShiftRightSame(hn::Add(combine(mul<kMul>(d, a, b), mul<kMul>(d, c, e)), rnd), drop);
+    const hn::Repartition<int32_t, D> d32;
+    const auto m = [&](V x, V y) HWY_ATTR { return hn::MulEven(hn::BitCast(d32, x), hn::BitCast(d32, y)); };
+    V ah, al, bh, bl, ch, cl, eh, el;
+    split(d, a, ah, al), split(d, b, bh, bl), split(d, c, ch, cl), split(d, e, eh, el);
+    // a b + c e = high 2^62 + middle 2^31 + low; only low has bits below 2^31.
+    const V high = combine(m(ah, bh), m(ch, eh));
+    const V middle = combine(hn::Add(m(ah, bl), m(al, bh)), hn::Add(m(ch, el), m(cl, eh)));
+    const V low = hn::Add(combine(m(al, bl), m(cl, el)), rnd);
+    return hn::Add(hn::Add(hn::ShiftLeftSame(high, 62 - drop), hn::ShiftLeftSame(middle, 31 - drop)),
+                   hn::ShiftRightSame(low, drop));
 }
 
 // The low `bits` bits of v as a signed value.
@@ -173,8 +200,8 @@ struct BurstLanes {
     // Real and imaginary parts of (xr + j xi)(wr + j wi), rounded to the
     // product_r grid (ties downward).
     HWY_INLINE void product(V xr, V xi, V wr, V wi, V& pr, V& pi) const {
-        pr = hn::ShiftRightSame(hn::Add(hn::Sub(mul<kMul>(d, xr, wr), mul<kMul>(d, xi, wi)), rnd), productDrop);
-        pi = hn::ShiftRightSame(hn::Add(hn::Add(mul<kMul>(d, xr, wi), mul<kMul>(d, xi, wr)), rnd), productDrop);
+        pr = dot<kMul, true>(d, xr, wr, xi, wi, rnd, productDrop);
+        pi = dot<kMul, false>(d, xr, wi, xi, wr, rnd, productDrop);
     }
     // A sum on the product_r grid, divided by the shift on the scaled
     // register's grid and quantised to the output format.
@@ -360,10 +387,9 @@ struct R22Lanes {
         if (kMode == kTwiddled) {
             const V wr[2] = {w1r, w2r}, wi[2] = {w1i, w2i};
             for (int i = 0; i < 2; ++i) {
-                const V pr = requant<Truncate>(
-                    d, hn::Add(hn::Sub(mul<kMul>(d, br[i], wr[i]), mul<kMul>(d, bi[i], wi[i])), rnd), productR);
-                const V pi = requant<Truncate>(
-                    d, hn::Add(hn::Add(mul<kMul>(d, br[i], wi[i]), mul<kMul>(d, bi[i], wr[i])), rnd), productR);
+                // Truncation into product_r: the dropped bits, then wrap.
+                const V pr = wrap(d, dot<kMul, true>(d, br[i], wr[i], bi[i], wi[i], rnd, productR.drop), productR.width);
+                const V pi = wrap(d, dot<kMul, false>(d, br[i], wi[i], bi[i], wr[i], rnd, productR.drop), productR.width);
                 if (scaledFixed) {
                     outr[i] = scaledOut(hn::ShiftLeftSame(pr, productUp), outScaled);
                     outi[i] = scaledOut(hn::ShiftLeftSame(pi, productUp), outScaled);
@@ -559,11 +585,12 @@ HWY_INLINE StageResult withLanes(int32_t run, int32_t points, Body&& body) {
     return body(two);
 }
 
-// The multiply that the operands allow: 0 narrow, 1 split, -1 none (scalar).
-inline int32_t multiplyFor(int32_t sampleWidth, int32_t twiddleWidth, int32_t productWidth) {
-    if (twiddleWidth + 1 > 32 || productWidth > 63) return -1;
-    if (sampleWidth <= 32) return kNarrow;
-    return sampleWidth <= 62 ? kSplit : -1;
+// The multiply that the operands allow (Multiply), or -1 for none: then
+// the scalar elements run. drop: the bits that the rounding of the products
+// drops.
+inline int32_t multiplyFor(int32_t sampleWidth, int32_t twiddleWidth, int32_t productWidth, int32_t drop) {
+    if (twiddleWidth + 1 <= 32 && productWidth <= 63) return sampleWidth <= 32 ? kNarrow : sampleWidth <= 62 ? kSplit : -1;
+    return sampleWidth <= 52 && twiddleWidth + 1 <= 62 && drop >= 1 && drop <= 31 ? kWide : -1;
 }
 
 #endif  // vector targets
@@ -573,12 +600,14 @@ StageResult burstStage(const BurstStage& j) {
     const R4_DIT_formats f(j.width, j.twiddle);
     const bool wide = f.product.width > 63;
 #if HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
-    const int32_t kind = multiplyFor(f.in.width, j.twiddle, f.product.width);
+    const int32_t kind = multiplyFor(f.in.width, j.twiddle, f.product.width, f.product.point - f.product_r.point);
     if (kind >= 0)
         return withLanes(j.run, j.points, [&](auto d) {
             if (kind == kNarrow)
                 return j.rounding ? burstLanes<kNarrow, RoundHalfEvenHoldMax>(d, j) : burstLanes<kNarrow, Truncate>(d, j);
-            return j.rounding ? burstLanes<kSplit, RoundHalfEvenHoldMax>(d, j) : burstLanes<kSplit, Truncate>(d, j);
+            if (kind == kSplit)
+                return j.rounding ? burstLanes<kSplit, RoundHalfEvenHoldMax>(d, j) : burstLanes<kSplit, Truncate>(d, j);
+            return j.rounding ? burstLanes<kWide, RoundHalfEvenHoldMax>(d, j) : burstLanes<kWide, Truncate>(d, j);
         });
 #endif
     if (j.rounding)
@@ -593,12 +622,14 @@ StageResult r22Stage(const R22Stage& j) {
 #if HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
     // The multiplied values are the bf registers; every other register of
     // the element stays within 64 bits when the scaled one does.
-    const int32_t kind = multiplyFor(f.bf.width, j.twiddle, f.product.width);
+    const int32_t kind = multiplyFor(f.bf.width, j.twiddle, f.product.width, f.product.point - f.product_r.point);
     if (kind >= 0 && f.scaled.width <= 64)
         return withLanes(j.paired ? j.run / 2 : j.run, j.points, [&](auto d) {
             if (kind == kNarrow)
                 return j.rounding ? r22Lanes<kNarrow, RoundHalfEvenHoldMax>(d, j) : r22Lanes<kNarrow, Truncate>(d, j);
-            return j.rounding ? r22Lanes<kSplit, RoundHalfEvenHoldMax>(d, j) : r22Lanes<kSplit, Truncate>(d, j);
+            if (kind == kSplit)
+                return j.rounding ? r22Lanes<kSplit, RoundHalfEvenHoldMax>(d, j) : r22Lanes<kSplit, Truncate>(d, j);
+            return j.rounding ? r22Lanes<kWide, RoundHalfEvenHoldMax>(d, j) : r22Lanes<kWide, Truncate>(d, j);
         });
 #endif
     (void)f;

@@ -138,7 +138,7 @@ SingleScan scanSingleInputs(const velmor_ip_vfft_v8_0_inputs& in, int32_t points
     scan.stepCount = 0;
     do {
         const int32_t c = n < 62 ? n : 62;
-        scan.steps[scan.stepCount++] = std::ldexp(1.0f, c);
+        scan.steps[scan.stepCount++] = std::ldexp(1.0f, e < 0 ? c : -c);
         n -= 62;
     } while (n > 0);
     return scan;
@@ -149,7 +149,7 @@ double scaleAndQuantizeSingle(double x, const SingleScan& scan, int32_t w) {
     if (scan.infinite)
         f = f * 0.0f;
     else
-        for (int32_t k = 0; k < scan.stepCount; ++k) f = scan.exponent < 0 ? f * scan.steps[k] : f / scan.steps[k];
+        for (int32_t k = 0; k < scan.stepCount; ++k) f *= scan.steps[k];
     return quantizeToWidth(static_cast<double>(f), w, 1);
 }
 

@@ -1,6 +1,6 @@
 // Which parts of the samples are valid after each stage of a frame with NaN
-// samples, followed through an engine's walk by the processing element's
-// order of operations: a value is valid when every operand it is computed
+// samples, followed stage by stage through the butterflies of an engine's
+// memory by the processing element's order of operations: a value is valid when every operand it is computed
 // from is. A twiddle product involves both parts of its operand; sums and
 // differences combine parts of equal kind (real with real), except that the
 // rotation by -j or +j of the pipelined element pairs the real part of one

@@ -36,7 +36,7 @@ StageResult burstScalar(const BurstStage& j) {
                 const int32_t l0 = base + m, l1 = l0 + R, l2 = l1 + R, l3 = l2 + R;
                 int64_t x0r = re[l0], x0i = im[l0], x1r = re[l1], x1i = im[l1];
                 int64_t x2r = re[l2], x2i = im[l2], x3r = re[l3], x3i = im[l3];
-                pe.butterfly(false, j.shift, x0r, x0i, x1r, x1i, x2r, x2i, x3r, x3i, j.twRe[0][m], j.twIm[0][m],
+                pe.butterfly(j.shift, x0r, x0i, x1r, x1i, x2r, x2i, x3r, x3i, j.twRe[0][m], j.twIm[0][m],
                              j.twRe[1][m], j.twIm[1][m], j.twRe[2][m], j.twIm[2][m]);
                 if (j.inverse) std::swap(x1r, x3r), std::swap(x1i, x3i);
                 re[l0] = x0r, im[l0] = x0i, re[l1] = x1r, im[l1] = x1i;

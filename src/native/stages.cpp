@@ -141,13 +141,13 @@ HWY_INLINE hn::Vec<D> wrap(D, hn::Vec<D> v, int32_t bits) {
     return bits >= 64 ? v : hn::ShiftRightSame(hn::ShiftLeftSame(v, 64 - bits), 64 - bits);
 }
 
-// RequantPlan::applyAs<Q, Wrap> on int64_t lanes (Q: Truncate or
-// RoundHalfEvenHoldMax).
-template <int32_t Q, class D>
+// RequantPlan::apply on int64_t lanes, for plans with wrap and truncation or
+// RoundHalfEvenHoldMax.
+template <class D>
 HWY_INLINE hn::Vec<D> requant(D d, hn::Vec<D> v, const RequantPlan& plan) {
     if (plan.drop <= 0) return wrap(d, hn::ShiftLeftSame(v, -plan.drop), plan.width);
     auto p = hn::ShiftRightSame(v, plan.drop);
-    if (Q == RoundHalfEvenHoldMax) {
+    if (plan.quant == RoundHalfEvenHoldMax) {
         // Half a unit minus one, plus the kept lowest bit: a carry into the
         // kept bits exactly when the value rounds up (ties to even).
         const auto bias = hn::Add(hn::Set(d, (int64_t{1} << (plan.drop - 1)) - 1), hn::And(p, hn::Set(d, 1)));
@@ -184,7 +184,7 @@ int64_t smallestLane(D d, hn::Vec<D> v) {
 
 // The burst element (BurstElement) on lanes, with the registers of the
 // radix-4 or radix-2 format table.
-template <int32_t kMul, int32_t Q, class D>
+template <int32_t kMul, class D>
 struct BurstLanes {
     template <class Formats>
     BurstLanes(D d_, const BurstStage& j, const Formats& f)
@@ -193,7 +193,7 @@ struct BurstLanes {
           productDrop(f.product.point - f.product_r.point),
           up(f.scaled.point - f.product_r.point - j.shift),
           sumPoint(f.product_r.point),
-          out(planBetween(f.scaled, f.out, Q)),
+          out(planBetween(f.scaled, f.out, j.rounding ? RoundHalfEvenHoldMax : Truncate)),
           ext(d_) {}
 
     using V = hn::Vec<D>;
@@ -207,7 +207,7 @@ struct BurstLanes {
     // register's grid and quantised to the output format.
     HWY_INLINE V emit(V sum) {
         ext.note(sum);
-        return requant<Q>(d, hn::ShiftLeftSame(sum, up), out);
+        return requant(d, hn::ShiftLeftSame(sum, up), out);
     }
 
     D d;
@@ -219,8 +219,8 @@ struct BurstLanes {
     Extremes<D> ext;
 };
 
-template <int32_t kMul, int32_t Q, class D>
-HWY_INLINE void radix4(BurstLanes<kMul, Q, D>& e, const BurstStage& j, hn::Vec<D>& x0r, hn::Vec<D>& x0i,
+template <int32_t kMul, class D>
+HWY_INLINE void radix4(BurstLanes<kMul, D>& e, const BurstStage& j, hn::Vec<D>& x0r, hn::Vec<D>& x0i,
                        hn::Vec<D>& x1r, hn::Vec<D>& x1i, hn::Vec<D>& x2r, hn::Vec<D>& x2i, hn::Vec<D>& x3r,
                        hn::Vec<D>& x3i, hn::Vec<D> w1r, hn::Vec<D> w1i, hn::Vec<D> w2r, hn::Vec<D> w2i,
                        hn::Vec<D> w3r, hn::Vec<D> w3i) {
@@ -245,8 +245,8 @@ HWY_INLINE void radix4(BurstLanes<kMul, Q, D>& e, const BurstStage& j, hn::Vec<D
         for (const auto& v : {x0r, x0i, x1r, x1i, x2r, x2i, x3r, x3i}) e.ext.fold(v);
 }
 
-template <int32_t kMul, int32_t Q, class D>
-HWY_INLINE void radix2(BurstLanes<kMul, Q, D>& e, const BurstStage& j, hn::Vec<D>& x0r, hn::Vec<D>& x0i,
+template <int32_t kMul, class D>
+HWY_INLINE void radix2(BurstLanes<kMul, D>& e, const BurstStage& j, hn::Vec<D>& x0r, hn::Vec<D>& x0i,
                        hn::Vec<D>& x1r, hn::Vec<D>& x1i, hn::Vec<D> wr, hn::Vec<D> wi) {
     hn::Vec<D> cr, ci;
     e.product(x1r, x1i, wr, wi, cr, ci);
@@ -261,11 +261,11 @@ HWY_INLINE void radix2(BurstLanes<kMul, Q, D>& e, const BurstStage& j, hn::Vec<D
 
 // The butterflies of a burst stage, Lanes(d) at a time: legs in runs of at
 // least Lanes(d) entries, or (run 1) interleaved.
-template <int32_t kMul, int32_t Q, class D>
+template <int32_t kMul, class D>
 StageResult burstLanes(D d, const BurstStage& j) {
     using V = hn::Vec<D>;
-    BurstLanes<kMul, Q, D> e = j.radix == 4 ? BurstLanes<kMul, Q, D>(d, j, R4_DIT_formats(j.width, j.twiddle))
-                                            : BurstLanes<kMul, Q, D>(d, j, R2_DIT_formats(j.width, j.twiddle));
+    BurstLanes<kMul, D> e = j.radix == 4 ? BurstLanes<kMul, D>(d, j, R4_DIT_formats(j.width, j.twiddle))
+                                            : BurstLanes<kMul, D>(d, j, R2_DIT_formats(j.width, j.twiddle));
     int64_t* HWY_RESTRICT re = j.re;
     int64_t* HWY_RESTRICT im = j.im;
     const int32_t R = j.run;
@@ -336,7 +336,7 @@ StageResult burstLanes(D d, const BurstStage& j) {
 enum R22Mode { kSums, kTwiddled, kLastEven, kLastOdd };
 
 // The pipelined element (R22_native_PE) on lanes.
-template <int32_t kMul, int32_t Q, class D>
+template <int32_t kMul, class D>
 struct R22Lanes {
     using V = hn::Vec<D>;
     R22Lanes(D d_, const R22Stage& j) : d(d_), ext(d_) {
@@ -353,6 +353,7 @@ struct R22Lanes {
         productUp = f.scaled.point - f.product_r.point - j.shift;
         bfUp = f.scaled.point - f.bf.point - j.shift;
         lastUp = f.scaled_last.point - f.bf.point - j.shift;
+        const int32_t Q = j.rounding ? RoundHalfEvenHoldMax : Truncate;
         productR = planBetween(f.product, f.product_r, Truncate);
         if (scaledFixed) {
             outScaled = planBetween(f.scaled, f.out, Q);
@@ -367,7 +368,7 @@ struct R22Lanes {
 
     HWY_INLINE V scaledOut(V v, const RequantPlan& plan) {
         ext.note(v);
-        return requant<Q>(d, v, plan);
+        return requant(d, v, plan);
     }
 
     // Results of (x0, x1) in place; kRotate: the odd block of an odd stage.
@@ -394,8 +395,8 @@ struct R22Lanes {
                     outr[i] = scaledOut(hn::ShiftLeftSame(pr, productUp), outScaled);
                     outi[i] = scaledOut(hn::ShiftLeftSame(pi, productUp), outScaled);
                 } else {
-                    outr[i] = requant<Q>(d, pr, outProduct);
-                    outi[i] = requant<Q>(d, pi, outProduct);
+                    outr[i] = requant(d, pr, outProduct);
+                    outi[i] = requant(d, pi, outProduct);
                 }
             }
         } else if (kMode == kLastEven) {
@@ -410,8 +411,8 @@ struct R22Lanes {
                 const V sr = hn::ShiftLeftSame(br[i], lastUp), si = hn::ShiftLeftSame(bi[i], lastUp);
                 ext.note(sr);
                 ext.note(si);
-                outr[i] = requant<Q>(d, requant<Truncate>(d, sr, finalRegs), outFinal);
-                outi[i] = requant<Q>(d, requant<Truncate>(d, si, finalRegs), outFinal);
+                outr[i] = requant(d, requant(d, sr, finalRegs), outFinal);
+                outi[i] = requant(d, requant(d, si, finalRegs), outFinal);
             }
         } else {
             for (int i = 0; i < 2; ++i) outr[i] = br[i], outi[i] = bi[i];
@@ -511,9 +512,9 @@ HWY_INLINE void r22Quad(E& first, E& second, D d, const R22Stage& j, V& x0r, V& 
 template <int32_t kMode, class E, class D>
 HWY_INLINE void r22PairBlocks(E& first, E& second, D d, const R22Stage& j) {
     using V = hn::Vec<D>;
-    const int32_t Q = j.run / 2;
+    const int32_t quarter = j.run / 2;
     const int32_t N = static_cast<int32_t>(hn::Lanes(d));
-    if (Q == 1) {
+    if (quarter == 1) {
         // Every twiddle index is 0 here: the last pair of stages.
         for (int32_t base = 0; base < j.points; base += 4 * N) {
             V x0r, x1r, x2r, x3r, x0i, x1i, x2i, x3i;
@@ -525,29 +526,29 @@ HWY_INLINE void r22PairBlocks(E& first, E& second, D d, const R22Stage& j) {
         }
         return;
     }
-    for (int32_t base = 0; base < j.points; base += 4 * Q)
-        for (int32_t m = 0; m < Q; m += N) {
+    for (int32_t base = 0; base < j.points; base += 4 * quarter)
+        for (int32_t m = 0; m < quarter; m += N) {
             int64_t* HWY_RESTRICT r = j.re + base + m;
             int64_t* HWY_RESTRICT i = j.im + base + m;
-            V x0r = hn::LoadU(d, r), x1r = hn::LoadU(d, r + Q), x2r = hn::LoadU(d, r + 2 * Q),
-              x3r = hn::LoadU(d, r + 3 * Q);
-            V x0i = hn::LoadU(d, i), x1i = hn::LoadU(d, i + Q), x2i = hn::LoadU(d, i + 2 * Q),
-              x3i = hn::LoadU(d, i + 3 * Q);
+            V x0r = hn::LoadU(d, r), x1r = hn::LoadU(d, r + quarter), x2r = hn::LoadU(d, r + 2 * quarter),
+              x3r = hn::LoadU(d, r + 3 * quarter);
+            V x0i = hn::LoadU(d, i), x1i = hn::LoadU(d, i + quarter), x2i = hn::LoadU(d, i + 2 * quarter),
+              x3i = hn::LoadU(d, i + 3 * quarter);
             r22Quad<kMode>(first, second, d, j, x0r, x0i, x1r, x1i, x2r, x2i, x3r, x3i, m);
-            hn::StoreU(x0r, d, r), hn::StoreU(x1r, d, r + Q), hn::StoreU(x2r, d, r + 2 * Q);
-            hn::StoreU(x3r, d, r + 3 * Q);
-            hn::StoreU(x0i, d, i), hn::StoreU(x1i, d, i + Q), hn::StoreU(x2i, d, i + 2 * Q);
-            hn::StoreU(x3i, d, i + 3 * Q);
+            hn::StoreU(x0r, d, r), hn::StoreU(x1r, d, r + quarter), hn::StoreU(x2r, d, r + 2 * quarter);
+            hn::StoreU(x3r, d, r + 3 * quarter);
+            hn::StoreU(x0i, d, i), hn::StoreU(x1i, d, i + quarter), hn::StoreU(x2i, d, i + 2 * quarter);
+            hn::StoreU(x3i, d, i + 3 * quarter);
         }
 }
 
-template <int32_t kMul, int32_t Q, class D>
+template <int32_t kMul, class D>
 StageResult r22Lanes(D d, const R22Stage& j) {
     R22Stage next = j;
     next.stage = j.stage + 1;
     next.run = j.run / 2;
-    R22Lanes<kMul, Q, D> first(d, j), second(d, next);
-    R22Lanes<kMul, Q, D>& e = j.paired ? second : first;
+    R22Lanes<kMul, D> first(d, j), second(d, next);
+    R22Lanes<kMul, D>& e = j.paired ? second : first;
     if (j.paired) {
         switch (second.mode) {
         case kTwiddled: r22PairBlocks<kTwiddled>(first, second, d, j); break;
@@ -571,18 +572,17 @@ StageResult r22Lanes(D d, const R22Stage& j) {
 }
 
 // Runs body(d) with the widest lanes that the run allows: all lanes when the
-// run fills them, else 4 or 2; a run of 1 (legs interleaved) takes
-// 4 * lanes entries at a time, which the transform must hold.
+// run fills them, else 4 or 2 (types of their own only where there are more
+// lanes); a run of 1 (legs interleaved) takes 4 * lanes entries at a time,
+// which the transform must hold.
 template <class Body>
 HWY_INLINE StageResult withLanes(int32_t run, int32_t points, Body&& body) {
     const hn::ScalableTag<int64_t> full;
     const hn::CappedTag<int64_t, 4> four;
     const hn::CappedTag<int64_t, 2> two;
-    const int32_t lanes = static_cast<int32_t>(hn::Lanes(full));
     const int32_t fits = run == 1 ? points / 4 : run;
-    if (fits >= lanes) return body(full);
-    if (fits >= 4) return body(four);
-    return body(two);
+    if (fits >= static_cast<int32_t>(hn::Lanes(full))) return body(full);
+    return fits >= 4 ? body(four) : body(two);
 }
 
 // The multiply that the operands allow (Multiply), or -1 for none: then
@@ -604,10 +604,10 @@ StageResult burstStage(const BurstStage& j) {
     if (kind >= 0)
         return withLanes(j.run, j.points, [&](auto d) {
             if (kind == kNarrow)
-                return j.rounding ? burstLanes<kNarrow, RoundHalfEvenHoldMax>(d, j) : burstLanes<kNarrow, Truncate>(d, j);
+                return burstLanes<kNarrow>(d, j);
             if (kind == kSplit)
-                return j.rounding ? burstLanes<kSplit, RoundHalfEvenHoldMax>(d, j) : burstLanes<kSplit, Truncate>(d, j);
-            return j.rounding ? burstLanes<kWide, RoundHalfEvenHoldMax>(d, j) : burstLanes<kWide, Truncate>(d, j);
+                return burstLanes<kSplit>(d, j);
+            return burstLanes<kWide>(d, j);
         });
 #endif
     if (j.rounding)
@@ -626,10 +626,10 @@ StageResult r22Stage(const R22Stage& j) {
     if (kind >= 0 && f.scaled.width <= 64)
         return withLanes(j.paired ? j.run / 2 : j.run, j.points, [&](auto d) {
             if (kind == kNarrow)
-                return j.rounding ? r22Lanes<kNarrow, RoundHalfEvenHoldMax>(d, j) : r22Lanes<kNarrow, Truncate>(d, j);
+                return r22Lanes<kNarrow>(d, j);
             if (kind == kSplit)
-                return j.rounding ? r22Lanes<kSplit, RoundHalfEvenHoldMax>(d, j) : r22Lanes<kSplit, Truncate>(d, j);
-            return j.rounding ? r22Lanes<kWide, RoundHalfEvenHoldMax>(d, j) : r22Lanes<kWide, Truncate>(d, j);
+                return r22Lanes<kSplit>(d, j);
+            return r22Lanes<kWide>(d, j);
         });
 #endif
     (void)f;

@@ -4,11 +4,11 @@
 // lie in runs: the legs of butterfly (block b, position m) sit at
 // b * radix * run + c * run + m for leg c, and its twiddles depend on m only,
 // so a vector of butterflies loads its legs and twiddles with unit stride.
-// Vector targets process butterflies in 64-bit lanes (32 x 32 -> 64-bit
-// multiplies where the operands allow, else split into two of them); the
-// portable target and the configurations whose products need more than 64
-// bits run one butterfly at a time through the scalar elements. Every target
-// gives the same integers.
+// Vector targets process butterflies in 64-bit lanes, with twiddle products
+// from 32 x 32 -> 64-bit multiplies of the operands or of their halves; the
+// portable target, and the few configurations whose registers the lanes
+// cannot hold, run one butterfly at a time through the scalar elements. Every
+// target gives the same integers.
 #pragma once
 
 #include <cstdint>

@@ -73,6 +73,11 @@ int64_t toCodes(const double* x, int64_t* codes, int32_t n, double scale, int32_
 // x[i] = codes[i] * scale (exact for codes of at most 53 bits).
 void toValues(const int64_t* codes, double* x, int32_t n, double scale);
 
+// The scans of Datapath.h on n consecutive values (n a power of two, at
+// least 8).
+bool scanOutsideUnit(const double* x, int32_t n);
+bool scanOffGrid(const double* x, int32_t n, double scale);
+
 // "native " and the name of the vector target the stages run on ("native
 // AVX2", "native NEON", "native SCALAR", ...).
 const char* nativeDatapathName();

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "datapath/Datapath.h"
+#include "datapath/scan.h"
 #include "engine/ReferenceEngine.h"
 #include "native/R22_native.h"
 #include "native/R2_native.h"
@@ -68,6 +69,14 @@ void destroyDatapath(Datapath* datapath) { delete datapath; }
 int32_t transformFrame(Datapath& datapath, const Shape& shape, const Frame& frame,
                        velmor_ip_vfft_v8_0_outputs* out) {
     return datapath.transform(shape, frame, out);
+}
+
+bool anyOutsideUnit(const double* values, int32_t points, int32_t step) {
+    return step == 1 ? scanOutsideUnit(values, points) : portableAnyOutsideUnit(values, points, step);
+}
+
+bool anyOffGrid(const double* values, int32_t points, int32_t step, double scale) {
+    return step == 1 ? scanOffGrid(values, points, scale) : portableAnyOffGrid(values, points, step, scale);
 }
 
 const char* datapathName() { return nativeDatapathName(); }

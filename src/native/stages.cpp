@@ -664,6 +664,32 @@ void toValues(const int64_t* HWY_RESTRICT codes, double* HWY_RESTRICT x, int32_t
         hn::StoreU(hn::Mul(hn::ConvertTo(df, hn::LoadU(di, codes + i)), s), df, x + i);
 }
 
+// Some value outside [-1, 1) (NaN is not).
+bool outsideUnit(const double* HWY_RESTRICT x, int32_t n) {
+    const hn::ScalableTag<double> df;
+    const auto low = hn::Set(df, -1.0), high = hn::Set(df, 1.0);
+    auto outside = hn::Zero(df);
+    for (int32_t i = 0; i < n; i += static_cast<int32_t>(hn::Lanes(df))) {
+        const auto v = hn::LoadU(df, x + i);
+        outside = hn::Or(outside, hn::VecFromMask(df, hn::Or(hn::Lt(v, low), hn::Ge(v, high))));
+    }
+    return !hn::AllFalse(df, hn::MaskFromVec(outside));
+}
+
+// Some value times scale is not an integer (NaN is not either); the scaled
+// values lie within 2^33 or are NaN, where adding and subtracting 1.5 * 2^52
+// rounds to an integer.
+bool offGrid(const double* HWY_RESTRICT x, int32_t n, double scale) {
+    const hn::ScalableTag<double> df;
+    const auto s = hn::Set(df, scale), round = hn::Set(df, 6755399441055744.0);
+    auto off = hn::Zero(df);
+    for (int32_t i = 0; i < n; i += static_cast<int32_t>(hn::Lanes(df))) {
+        const auto v = hn::Mul(hn::LoadU(df, x + i), s);
+        off = hn::Or(off, hn::VecFromMask(df, hn::Not(hn::Eq(hn::Sub(hn::Add(v, round), round), v))));
+    }
+    return !hn::AllFalse(df, hn::MaskFromVec(off));
+}
+
 // "native " and the name of this target.
 const char* targetName() {
     return HWY_TARGET == HWY_AVX3 ? "native AVX3"
@@ -686,6 +712,8 @@ HWY_EXPORT(r22Stage);
 HWY_EXPORT(targetName);
 HWY_EXPORT(toCodes);
 HWY_EXPORT(toValues);
+HWY_EXPORT(outsideUnit);
+HWY_EXPORT(offGrid);
 }  // namespace vfft_stages
 
 StageResult runBurstStage(const BurstStage& stage) { return HWY_DYNAMIC_DISPATCH(vfft_stages::burstStage)(stage); }
@@ -695,6 +723,10 @@ int64_t toCodes(const double* x, int64_t* codes, int32_t n, double scale, int32_
 }
 void toValues(const int64_t* codes, double* x, int32_t n, double scale) {
     HWY_DYNAMIC_DISPATCH(vfft_stages::toValues)(codes, x, n, scale);
+}
+bool scanOutsideUnit(const double* x, int32_t n) { return HWY_DYNAMIC_DISPATCH(vfft_stages::outsideUnit)(x, n); }
+bool scanOffGrid(const double* x, int32_t n, double scale) {
+    return HWY_DYNAMIC_DISPATCH(vfft_stages::offGrid)(x, n, scale);
 }
 const char* nativeDatapathName() { return HWY_DYNAMIC_DISPATCH(vfft_stages::targetName)(); }
 #endif

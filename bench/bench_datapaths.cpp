@@ -1,10 +1,12 @@
-// Time per frame of the two libraries and of FFTW's double-precision complex
+// Time per frame of the two libraries (the default one on its best vector
+// target and on the portable one) and of FFTW's double-precision complex
 // transform of the same length, measured in one run. Both libraries are
 // loaded side by side with dlopen, since they export the same functions.
 //
 //   bench_datapaths NATIVE.so REFERENCE.so [benchmark options]
 //
-// Benchmark names: library/architecture/configuration/N.
+// Benchmark names: library/architecture/configuration/N, library native,
+// portable (the default library on the portable target) or reference.
 #include <benchmark/benchmark.h>
 #include <fftw3.h>
 
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "LoadedLibrary.h"
+#include "VectorTargets.h"
 #include "vfft_v8_0.h"
 
 namespace {
@@ -36,8 +39,11 @@ constexpr Configuration kConfigurations[] = {
     {"floating point", 32, 24, 1, 0, 1},
 };
 
+// target: the vector target of the default library to run on (0: the best
+// one the processor runs).
 void transform(benchmark::State& state, const Library& lib, const Architecture& arch, const Configuration& c,
-               int32_t nfft) {
+               int32_t nfft, int64_t target) {
+    runOn(target);
     velmor_ip_vfft_v8_0_generics g{nfft, arch.code, 0, c.flt, c.inputWidth, c.twiddleWidth, c.scaling, c.bfp, 0};
     velmor_ip_vfft_v8_0_state* st = lib.create(g);
     if (st == nullptr) {
@@ -69,6 +75,7 @@ void transform(benchmark::State& state, const Library& lib, const Architecture& 
         benchmark::DoNotOptimize(xr.data());
     }
     lib.destroy(st);
+    runOn(0);
 }
 
 void fftwTransform(benchmark::State& state, int32_t nfft) {
@@ -97,6 +104,9 @@ int main(int argc, char** argv) {
     }
     static const Library native(argv[1]);
     static const Library reference(argv[2]);
+    // The default library on its best vector target and on the portable one.
+    const int64_t portable = vectorTargets().back();
+    benchmark::AddCustomContext("native_target", vectorTargetName(vectorTargets().front()));
     const int32_t lengths[] = {6, 10, 14, 16};
     for (const int32_t nfft : lengths) {
         const std::string size = std::to_string(1 << nfft);
@@ -104,12 +114,15 @@ int main(int argc, char** argv) {
             for (const Configuration& c : kConfigurations) {
                 const std::string tail = "/" + std::string(arch.name) + "/" + c.name + "/" + size;
                 benchmark::RegisterBenchmark(("native" + tail).c_str(), transform, std::cref(native), std::cref(arch),
-                                             std::cref(c), nfft)
+                                             std::cref(c), nfft, int64_t{0})
+                    ->Unit(benchmark::kMicrosecond);
+                benchmark::RegisterBenchmark(("portable" + tail).c_str(), transform, std::cref(native),
+                                             std::cref(arch), std::cref(c), nfft, portable)
                     ->Unit(benchmark::kMicrosecond);
                 // The reference takes milliseconds per frame: short lengths only.
                 if (nfft <= 10)
                     benchmark::RegisterBenchmark(("reference" + tail).c_str(), transform, std::cref(reference),
-                                                 std::cref(arch), std::cref(c), nfft)
+                                                 std::cref(arch), std::cref(c), nfft, int64_t{0})
                         ->Unit(benchmark::kMicrosecond);
             }
         benchmark::RegisterBenchmark(("fftw/double/complex/" + size).c_str(), fftwTransform, nfft)

@@ -4,7 +4,8 @@
     bench/table.py BUILD_DIR [--min-time SECONDS] [--filter REGEX]
 
 Times are CPU time per frame in microseconds, all measured in the same run:
-the machine-integer library (native), the reference library, and FFTW's
+the machine-integer library (native) on the best vector target the processor
+runs and on the portable target, the reference library, and FFTW's
 double-precision complex transform of the same length.
 """
 import argparse
@@ -13,6 +14,18 @@ import os
 import platform
 import subprocess
 import sys
+
+
+def processor():
+    """The processor's model name, where Linux tells it."""
+    try:
+        with open("/proc/cpuinfo") as info:
+            for line in info:
+                if line.startswith("model name"):
+                    return line.split(":", 1)[1].strip()
+    except OSError:
+        pass
+    return platform.processor() or "unknown processor"
 
 
 def main():
@@ -44,20 +57,24 @@ def main():
         times[(library, "/".join(config), int(size))] = bench["cpu_time"] * scale
 
     context = report["context"]
-    print(f"Machine: {platform.node()}, {context['num_cpus']} CPUs at {context['mhz_per_cpu']} MHz, "
+    print(f"Machine: {processor()} ({platform.machine()}), {context['num_cpus']} CPUs at {context['mhz_per_cpu']} MHz, "
           f"load average {', '.join(f'{x:.2f}' for x in context.get('load_avg', []))}\n")
-    print("| Configuration | N | Reference (us) | Native (us) | FFTW (us) | Native speed-up | Native / FFTW |")
-    print("|---|---:|---:|---:|---:|---:|---:|")
+    best = context.get("native_target", "best")
+    print(f"| Configuration | N | Reference (us) | Native {best} (us) | Native portable (us) | FFTW (us) "
+          "| Native speed-up | Native / FFTW |")
+    print("|---|---:|---:|---:|---:|---:|---:|---:|")
     for (library, config, size), native in sorted(times.items(), key=lambda item: (item[0][1], item[0][2])):
         if library != "native":
             continue
         reference = times.get(("reference", config, size))
+        portable = times.get(("portable", config, size))
         fftw = times.get(("fftw", "double/complex", size))
         cells = [
             config.replace("/", ", "),
             str(size),
             f"{reference:.0f}" if reference else "",
             f"{native:.1f}",
+            f"{portable:.1f}" if portable else "",
             f"{fftw:.2f}" if fftw else "",
             f"{reference / native:.0f}x" if reference else "",
             f"{native / fftw:.0f}x" if fftw else "",

@@ -10,27 +10,6 @@
 
 namespace {
 
-// True when v differs from its floor. The scaled values of a validated frame
-// lie within 2^33 or are NaN; adding and subtracting 1.5 * 2^52 rounds such a
-// value to an integer, which equals it exactly when it is one (a NaN never is).
-bool fractional(double v) {
-    constexpr double kRound = 6755399441055744.0;
-    return !((v + kRound) - kRound == v);
-}
-
-// Fixed-point mode: true when some value is off the grid of the input width,
-// in one branch-free pass (over split arrays, or interleaved pairs).
-template <int32_t Step>
-bool offGrid(const Frame& frame, int32_t inputWidth) {
-    const double s = std::ldexp(1.0, inputWidth - 1);
-    bool off = false;
-    for (int32_t i = 0; i < frame.points; ++i) {
-        off |= fractional(s * frame.re[i * Step]);
-        off |= fractional(s * frame.im[i * Step]);
-    }
-    return off;
-}
-
 bool anyNaN(const Frame& frame) {
     for (int32_t i = 0; i < frame.points * frame.step; i += frame.step)
         if (std::isnan(frame.re[i]) || std::isnan(frame.im[i])) return true;
@@ -54,7 +33,9 @@ double singleToGrid(double x, const void* grid) {
 // Fixed-point mode: the pre-quantisation test and its warning.
 void scanFixedInputs(const velmor_ip_vfft_v8_0_state* st, Frame& frame) {
     const int32_t width = st->generics.C_INPUT_WIDTH;
-    const bool off = frame.step == 1 ? offGrid<1>(frame, width) : offGrid<2>(frame, width);
+    const double scale = std::ldexp(1.0, width - 1);
+    const bool off = anyOffGrid(frame.re, frame.points, frame.step, scale) ||
+                     anyOffGrid(frame.im, frame.points, frame.step, scale);
     if (!off) return;
     frame.toGrid = fixedToGrid;
     frame.how = &st->config.data_width;

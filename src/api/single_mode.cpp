@@ -64,6 +64,21 @@ int32_t binaryExponent(double x) {
 // Rounds x to 24 significant bits, ties to even, without single-precision
 // exponent limits.
 double roundToSingleSignificance(double v) {
+    uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    const int32_t field = static_cast<int32_t>((bits >> 52) & 0x7FF);
+    const uint64_t fraction = bits & ((uint64_t{1} << 52) - 1);
+    if (field > 1 && field < 2045 && fraction > (uint64_t{1} << 22) &&
+        fraction < (uint64_t{1} << 52) - (uint64_t{1} << 22)) {
+        // Where binaryExponent reads the exponent from the bits: the 29
+        // fraction bits below the 24 kept ones rounded away on the bits
+        // themselves (half minus one, plus the lowest kept bit; a carry runs
+        // into the exponent).
+        bits += (uint64_t{1} << 28) - 1 + ((bits >> 29) & 1);
+        bits &= ~((uint64_t{1} << 29) - 1);
+        std::memcpy(&v, &bits, sizeof v);
+        return v;
+    }
     if (v == 0.0) return v;
     const double s = v >= 0 ? 1.0 : -1.0;
     const double x = std::fabs(v);
@@ -77,15 +92,40 @@ double roundToSingleSignificance(double v) {
 
 }  // namespace
 
+namespace {
+
+// The largest single magnitude of a frame whose values are all zeros or
+// normal singles (within the single range, from the smallest normal
+// magnitude up), which neither warn nor change; -1 for any other frame. For
+// such values the magnitude noted per value is |x|, and the largest of them
+// rounds to the single of the largest |x|.
+double plainLargest(const velmor_ip_vfft_v8_0_inputs& in, int32_t points, int32_t step) {
+    constexpr double kSmallestNormal = 1.1754943508222875e-38;  // 2^-126
+    double largest = 0.0;
+    bool plain = true;
+    for (int32_t i = 0; i < points * step; i += step)
+        for (const double x : {in.xn_re[i], in.xn_im[i]}) {
+            const double a = std::fabs(x);
+            largest = a > largest ? a : largest;
+            plain &= a == 0.0 || (a >= kSmallestNormal && a <= kSingleMax);  // false for NaN
+        }
+    return plain ? toSingle(largest) : -1.0;
+}
+
+}  // namespace
+
 SingleScan scanSingleInputs(const velmor_ip_vfft_v8_0_inputs& in, int32_t points, int32_t step,
                             const Reporter& report) {
     SingleScan scan;
-    double largest = 0.0;
-    for (int32_t i = 0; i < points * step; i += step) {
-        flushSubnormal(in.xn_re[i], "real", report);
-        flushSubnormal(in.xn_im[i], "imag", report);
-        noteMagnitude(in.xn_re[i], "real", largest, scan.invalid, report);
-        noteMagnitude(in.xn_im[i], "imag", largest, scan.invalid, report);
+    double largest = plainLargest(in, points, step);
+    if (largest < 0) {
+        largest = 0.0;
+        for (int32_t i = 0; i < points * step; i += step) {
+            flushSubnormal(in.xn_re[i], "real", report);
+            flushSubnormal(in.xn_im[i], "imag", report);
+            noteMagnitude(in.xn_re[i], "real", largest, scan.invalid, report);
+            noteMagnitude(in.xn_im[i], "imag", largest, scan.invalid, report);
+        }
     }
     if (std::isinf(largest)) {
         scan.infinite = true;
@@ -98,7 +138,7 @@ SingleScan scanSingleInputs(const velmor_ip_vfft_v8_0_inputs& in, int32_t points
     scan.stepCount = 0;
     do {
         const int32_t c = n < 62 ? n : 62;
-        scan.steps[scan.stepCount++] = std::ldexp(1.0f, c);
+        scan.steps[scan.stepCount++] = std::ldexp(1.0f, e < 0 ? c : -c);
         n -= 62;
     } while (n > 0);
     return scan;
@@ -109,7 +149,7 @@ double scaleAndQuantizeSingle(double x, const SingleScan& scan, int32_t w) {
     if (scan.infinite)
         f = f * 0.0f;
     else
-        for (int32_t k = 0; k < scan.stepCount; ++k) f = scan.exponent < 0 ? f * scan.steps[k] : f / scan.steps[k];
+        for (int32_t k = 0; k < scan.stepCount; ++k) f *= scan.steps[k];
     return quantizeToWidth(static_cast<double>(f), w, 1);
 }
 

@@ -13,7 +13,8 @@ struct SingleScan {
     bool infinite = false;  // the largest magnitude is infinite: no block exponent
     int32_t exponent = 0;   // input block exponent
     // The division by 2^exponent as single-precision steps of at most 2^62:
-    // multiply (negative exponent) or divide by each factor in turn.
+    // multiplications by 2^c (negative exponent) or 2^-c, each as exact as the
+    // division by 2^c would be.
     float steps[3] = {1.0f, 1.0f, 1.0f};
     int32_t stepCount = 1;
 };

@@ -6,6 +6,7 @@
 #include "api/State.h"
 #include "api/rules.h"
 #include "api/single.h"
+#include "datapath/Datapath.h"
 
 namespace {
 
@@ -79,15 +80,6 @@ int selectLength(const velmor_ip_vfft_v8_0_generics& g, int32_t requested, int& 
     return 0;
 }
 
-// Fixed point: one branch-free pass finds whether any value is out of range.
-template <int32_t Step>
-bool anyOutside(const double* values, int32_t points)
-{
-    bool outside = false;
-    for (int32_t i = 0; i < points; ++i) outside |= (values[i * Step] < -1.0) | (values[i * Step] >= 1.0);
-    return outside;
-}
-
 // Sample i of the array is values[i * step].
 int checkSamples(const SampleArray& a, const double* values, int32_t size, int32_t points, int32_t step,
                  bool floatMode, const Reporter& report)
@@ -100,8 +92,9 @@ int checkSamples(const SampleArray& a, const double* values, int32_t size, int32
         report.line(kPrefix, "incorrect ", a.name, "_size input ", size, ": must be 2^nfft = ", points);
         return a.nullCode + 1;  // VFFT_V8_0_XN_RE_SIZE or VFFT_V8_0_XN_IM_SIZE
     }
-    // Fixed point: only a frame with a value out of range is searched for the first one.
-    if (!floatMode && !(step == 1 ? anyOutside<1>(values, points) : anyOutside<2>(values, points))) {
+    // Fixed point: only a frame with a value out of range (one pass of the
+    // datapath finds whether there is one) is searched for the first one.
+    if (!floatMode && !anyOutsideUnit(values, points, step)) {
         return 0;
     }
     for (int32_t i = 0; i < points; ++i) {

@@ -29,3 +29,11 @@ const char* datapathName();
 // samples, which the caller undoes.
 int32_t transformFrame(Datapath& datapath, const Shape& shape, const Frame& frame,
                        velmor_ip_vfft_v8_0_outputs* out);
+
+// Scans of the caller's values, which a datapath may run in vectors (value i
+// of an array is values[i * step]): whether some value lies outside [-1, 1)
+// (NaN does not), and whether some value times scale (a power of two; the
+// products lie within 2^33) is not an integer (NaN is not). datapath/scan.h
+// has the portable loops.
+bool anyOutsideUnit(const double* values, int32_t points, int32_t step);
+bool anyOffGrid(const double* values, int32_t points, int32_t step, double scale);

@@ -11,10 +11,9 @@
 // every value computed from an invalid part is invalid, as in the VFix
 // registers. The payloads are computed all the same and never reach a valid
 // part, so such a frame runs as any other while the engine follows which
-// parts are valid through the walk of its stages (Validity): an invalid
-// result reads as NaN, a stage that writes an invalid part has the largest
-// growth class, and the block exponent of the pipeline considers the valid
-// parts only.
+// parts are valid (Validity.h): an invalid result reads as NaN, a stage that
+// writes an invalid part has the largest growth class, and the block
+// exponent of the pipeline considers the valid parts only.
 #pragma once
 
 #include <cstdint>
@@ -22,11 +21,13 @@
 #include <vector>
 
 #include "datapath/ConfigRecord.h"
+#include "datapath/Frame.h"
 #include "datapath/Shape.h"
 #include "engine/Formats.h"
 #include "fix/RequantPlan.h"
+#include "native/TwiddleRuns.h"
 #include "native/TwiddleTable.h"
-#include "native/Validity.h"
+#include "vfft_v8_0.h"
 
 class NativeEngine : public Shape {
 public:
@@ -34,7 +35,10 @@ public:
     // burst engines keep the smallest headroom, which only block floating
     // point reads.
     void load(int32_t i, double re, double im) {
-        if (invalid_frame) validity.load(i, re, im);
+        if (invalid_frame) {
+            valid_re[input_at[i]] = re == re;
+            valid_im[input_at[i]] = im == im;
+        }
         store(input_at[i], re, im);
         if (takes_headroom && has_bfp) {
             const int32_t h = headroom(input_at[i]);
@@ -42,20 +46,22 @@ public:
         }
     }
     // Result i of the last run.
-    void result(int32_t i, double& re, double& im) const {
-        read(result_at[i], re, im);
-        if (invalid_frame) {
-            if (!validity.result(i, false)) re = std::numeric_limits<double>::quiet_NaN();
-            if (!validity.result(i, true)) im = std::numeric_limits<double>::quiet_NaN();
-        }
-    }
+    void result(int32_t i, double& re, double& im) const { read(result_at[i], re, im); }
+    // The whole frame (load of every sample), and every result into the
+    // output arrays (result): values already on the data grid and the
+    // results of valid frames convert in vectors.
+    void loadFrame(const Frame& frame);
+    void readResults(const Frame& frame, velmor_ip_vfft_v8_0_outputs* out);
     // log2 of the division of loaded values.
     int32_t preDivision() const { return pre_division; }
     // Whether the next frames have NaN samples, whose parts' validity the
     // engine follows.
     void expectNaN(bool on) {
         invalid_frame = on;
-        if (on) validity.reserve(static_cast<int32_t>(re_.size()));
+        if (on && valid_re.empty()) {
+            valid_re.resize(re_.size());
+            valid_im.resize(re_.size());
+        }
     }
 
     int32_t data_width;
@@ -88,14 +94,18 @@ protected:
     }
 
     // The memory offsets of input sample i and result i for this call's
-    // length, from the engine's walk; worked out again only when the length
-    // changes.
-    template <class Walk>
-    void mapOrder(const Walk& walk) {
+    // length (input(i), result(i)); worked out again only when the length
+    // changes. The memory is linear: the stages find the legs of their
+    // butterflies in runs of consecutive entries (Stages.h).
+    template <class Input, class Result>
+    void mapOrder(Input&& input, Result&& result) {
         if (nfft == mapped_nfft) return;
+        natural_input = natural_result = true;
         for (int32_t i = 0; i < points; ++i) {
-            input_at[i] = walk.input(i);
-            result_at[i] = walk.result(i);
+            input_at[i] = input(i);
+            result_at[i] = result(i);
+            natural_input &= input_at[i] == i;
+            natural_result &= result_at[i] == i;
         }
         mapped_nfft = nfft;
     }
@@ -117,6 +127,10 @@ protected:
     void read(int32_t offset, double& re, double& im) const {
         re = static_cast<double>(re_[offset]) * to_value;
         im = static_cast<double>(im_[offset]) * to_value;
+        if (invalid_frame) {
+            if (!valid_re[offset]) re = std::numeric_limits<double>::quiet_NaN();
+            if (!valid_im[offset]) im = std::numeric_limits<double>::quiet_NaN();
+        }
     }
     // Smallest sign headroom (0..3) of the two parts at offset: the bits
     // directly below the sign bit that equal it.
@@ -152,7 +166,12 @@ protected:
     std::vector<int32_t> input_at;
     std::vector<int32_t> result_at;
     int32_t mapped_nfft = -1;
+    bool natural_input = false;   // input_at[i] == i
+    bool natural_result = false;  // result_at[i] == i
+    // Codes in the order of the frame, where memory has another.
+    std::vector<int64_t> scratch_re, scratch_im;
     TwiddleTable twiddles;
+    TwiddleRuns runs;
     int32_t mem_width;
     int32_t mem_point;
     int32_t pre_division;
@@ -160,47 +179,10 @@ protected:
     double to_value;  // 2^-mem_point
     bool takes_headroom;
     bool invalid_frame = false;
-    Validity validity;  // of the parts of a frame with NaN samples
+    // 1 where the part at that offset is valid (frames with NaN samples)
+    std::vector<uint8_t> valid_re;
+    std::vector<uint8_t> valid_im;
 };
-
-// True when the processor has the AVX2 and BMI2 extensions. The engines'
-// stage loops are compiled twice, for them and for any x86-64, and the call
-// takes the version the processor runs; both compute the same integers. A
-// build with VFFT_PORTABLE_LOOPS defined always takes the portable version
-// (the sanitizer build does, so that the tests cover both).
-inline bool extendedTarget() {
-#ifdef VFFT_PORTABLE_LOOPS
-    return false;
-#else
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2");
-#endif
-}
-
-// Runs the engine's stage loops, engine.stages<Wide, Q>(), with twiddle
-// products in __int128 where the product register is wider than 63 bits
-// (else int64_t) and the output quantisation Q of the configuration, in the
-// version compiled for this processor.
-template <class Wide, int32_t Q, class Engine>
-__attribute__((target("avx2,bmi2"))) void stagesExtended(Engine& engine) {
-    engine.template stages<Wide, Q>();
-}
-template <class Wide, int32_t Q, class Engine>
-void stagesPortable(Engine& engine) {
-    engine.template stages<Wide, Q>();
-}
-template <class Wide, int32_t Q, class Engine>
-void stagesOn(Engine& engine) {
-    extendedTarget() ? stagesExtended<Wide, Q>(engine) : stagesPortable<Wide, Q>(engine);
-}
-template <class Engine>
-void runStages(Engine& engine, int32_t productWidth) {
-    const bool wide = productWidth > 63;
-    if (engine.has_rounding)
-        wide ? stagesOn<__int128, RoundHalfEvenHoldMax>(engine) : stagesOn<int64_t, RoundHalfEvenHoldMax>(engine);
-    else
-        wide ? stagesOn<__int128, Truncate>(engine) : stagesOn<int64_t, Truncate>(engine);
-}
 
 // Writing a value of format `from` into a register of format `to` with
 // quantisation quant and wrap on overflow.

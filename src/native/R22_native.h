@@ -1,9 +1,9 @@
 // R22_native: the pipelined streaming engine on machine integers, giving
-// R22_pipeline's results bit for bit. Same data order and sequencing
-// (R22_walk over one linear memory of 2^nfft_max samples with one guard
-// integer bit), same schedule per stage pair, final block-floating-point
-// normalisation and pre-division as R22_pipeline; registers are int64_t
-// payloads, twiddle products __int128 where they need more than 63 bits.
+// R22_pipeline's results bit for bit. Same data order and butterflies (one
+// linear memory of 2^nfft_max samples with one guard integer bit), same
+// schedule per stage pair, final block-floating-point normalisation and
+// pre-division as R22_pipeline; the stages run in pairs, one pass over the
+// memory per pair (Stages.h).
 #pragma once
 
 #include "native/NativeEngine.h"
@@ -16,11 +16,6 @@ public:
     void run();
 
     int32_t engine_width;
-
-    // The stage loops with Wide twiddle products and output quantisation Q
-    // (run through runStages).
-    template <class Wide, int32_t Q>
-    __attribute__((always_inline)) inline void stages();
 
 private:
     void normalise();

@@ -1,46 +1,44 @@
 #include "native/R2_native.h"
 
-#include <algorithm>
-
-#include "engine/R2_walk.h"
-#include "native/R2_native_PE.h"
+#include "native/Stages.h"
+#include "native/Validity.h"
 
 R2_native::R2_native(const ConfigRecord& config, const TWIDDLE_ROM& rom)
-    : NativeEngine(config, rom, EngineFormat::burst(config), 1 << config.nfft_max, true),
-      bank(1 << (config.nfft_max - 1)) {}
+    : NativeEngine(config, rom, EngineFormat::burst(config), 1 << config.nfft_max, true) {}
 
 void R2_native::setup(const Shape& shape) {
     takeShape(shape);
-    mapOrder(R2_walk(*this, bank));
+    mapOrder([this](int32_t i) { return bitReverse(i); }, [](int32_t i) { return i; });
 }
 
 void R2_native::run() {
-    if (invalid_frame) validity.follow(R2_walk(*this, bank), points);
-    runStages(*this, R2_DIT_formats(result_width, twiddle_width).product.width);
-}
-
-template <class Wide, int32_t Q>
-inline void R2_native::stages() {
-    const R2_walk walk(*this, bank);
-    R2_native_PE<Wide, Q> pe(result_width, twiddle_width);
-    int64_t* re = re_.data();
-    int64_t* im = im_.data();
-    blk_exp = 0;
-    bfp_growth = 1 - bfp_growth > 0 ? 1 - bfp_growth : 0;
-    for (int32_t s = 0; s < walk.stages(); ++s) {
-        const int32_t shift = stageShift(s);
-        int64_t folded = 0;  // largest folded part written in the stage
-        walk.stage(s, [&](const R2_butterfly& b) __attribute__((always_inline)) {
-            // Leg i sits in bank (i + p) & 1; each result returns to its leg.
-            const int32_t a0 = b.addr[b.p], a1 = b.addr[b.p ^ 1];
-            int64_t x0r = re[a0], x0i = im[a0], x1r = re[a1], x1i = im[a1];
-            pe.butterfly(x0r, x0i, x1r, x1i, twiddles.re(b.tw), twiddles.im(b.tw), shift);
-            re[a0] = x0r, im[a0] = x0i, re[a1] = x1r, im[a1] = x1i;
-            if (has_bfp)
-                folded = std::max(std::max(folded, std::max(fold(x0r), fold(x0i))), std::max(fold(x1r), fold(x1i)));
-        });
-        if (has_bfp) bfp_growth = growthClass(folded, kGrowthLimits2, 3);
-        pe.endStage(shift);
+    const uint32_t period = 1u << nfft_max;
+    const uint32_t stride = period / static_cast<uint32_t>(points);
+    if (runs.stale(nfft)) {
+        // Stage s: the butterfly at position m takes angle index m * 2^(nfft - 1 - s).
+        runs.clear(nfft);
+        for (int32_t s = 0; s < nfft; ++s) runs.add(twiddles, stride << (nfft - 1 - s), 1 << s, period);
     }
-    overflow = pe.overflow();
+    if (invalid_frame) followRadix2Validity(*this, valid_re.data(), valid_im.data());
+    blk_exp = 0;
+    overflow = 0;
+    bfp_growth = 1 - bfp_growth > 0 ? 1 - bfp_growth : 0;
+    BurstStage stage{};
+    stage.re = re_.data();
+    stage.im = im_.data();
+    stage.points = points;
+    stage.radix = 2;
+    stage.width = result_width;
+    stage.twiddle = twiddle_width;
+    stage.rounding = has_rounding != 0;
+    stage.bfp = has_bfp != 0;
+    for (int32_t s = 0; s < nfft; ++s) {
+        stage.shift = stageShift(s);
+        stage.run = 1 << s;
+        stage.twRe[0] = runs.re(s);
+        stage.twIm[0] = runs.im(s, direction);
+        const StageResult r = runBurstStage(stage);
+        overflow |= r.overflow;
+        if (has_bfp) bfp_growth = growthClass(r.folded, kGrowthLimits2, 3);
+    }
 }

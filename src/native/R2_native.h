@@ -1,9 +1,9 @@
 // R2_native: the radix-2 burst engine (C_ARCH 2 and 4) on machine integers,
-// giving R2_loop's results bit for bit. Same data order and sequencing
-// (R2_walk over two banks of 2^(nfft_max - 1) samples), same schedule, block
-// floating point and pre-division of unscaled input as R2_loop; registers
-// are int64_t payloads, twiddle products __int128 where they need more than
-// 63 bits.
+// giving R2_loop's results bit for bit: same butterflies (the samples whose
+// bit-reversed indices differ in bit s), twiddles, schedule, block floating
+// point and pre-division of unscaled input as R2_loop. The memory is linear
+// instead of two banks: the sample of index I sits at I, so the legs of
+// stage s lie in runs of 2^s entries and the results in natural order.
 #pragma once
 
 #include "native/NativeEngine.h"
@@ -14,12 +14,4 @@ public:
 
     void setup(const Shape& shape);
     void run();
-
-    // The stage loops with Wide twiddle products and output quantisation Q
-    // (run through runStages).
-    template <class Wide, int32_t Q>
-    __attribute__((always_inline)) inline void stages();
-
-private:
-    int32_t bank;
 };

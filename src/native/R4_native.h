@@ -1,8 +1,10 @@
 // R4_native: the radix-4 burst engine on machine integers, giving R4_loop's
-// results bit for bit. Same data order and sequencing (R4_walk over four
-// banks of 2^(nfft_max - 2) samples), same schedule, block floating point and
-// pre-division of unscaled input as R4_loop; registers are int64_t payloads,
-// twiddle products __int128 where they need more than 63 bits.
+// results bit for bit: same butterflies (the samples that differ in one
+// base-4 digit of their digit-reversed index), twiddles, output exchanges,
+// schedule, block floating point and pre-division of unscaled input as
+// R4_loop. The memory is linear instead of four banks: the sample of index J
+// sits at J, so the legs of a stage lie in runs of 4^s entries and the
+// results in natural order.
 #pragma once
 
 #include "native/NativeEngine.h"
@@ -13,12 +15,4 @@ public:
 
     void setup(const Shape& shape);
     void run();
-
-    // The stage loops with Wide twiddle products and output quantisation Q
-    // (run through runStages).
-    template <class Wide, int32_t Q>
-    __attribute__((always_inline)) inline void stages();
-
-private:
-    int32_t bank;
 };

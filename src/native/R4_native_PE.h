@@ -1,9 +1,10 @@
 // R4_native_PE: the radix-4 decimation-in-time butterfly of R4_DIT_PE on
 // machine integers, register for register (see BurstElement): three rounded
 // twiddle products; the two addition layers (forward kernel, -j by
-// exchanging parts), or the copies of the dual radix-2 mode; the stage shift;
-// the overflow test; the output quantisation. Payloads are int64_t with
-// W - 1 fraction bits in and out.
+// exchanging parts); the stage shift; the overflow test; the output
+// quantisation. Payloads are int64_t with W - 1 fraction bits in and out.
+// (The element's dual radix-2 mode is two radix-2 butterflies, which the
+// engine runs through R2_native_PE.)
 #pragma once
 
 #include "native/BurstElement.h"
@@ -16,7 +17,7 @@ public:
 
     // (xc_r, xc_i) are legs c = 0..3, (wm_r, wm_i) the twiddles of legs 1..3.
     // On return (xc_r, xc_i) holds output c of the element.
-    __attribute__((always_inline)) void butterfly(bool r2_mode, int32_t shift, int64_t& x0r, int64_t& x0i,
+    __attribute__((always_inline)) void butterfly(int32_t shift, int64_t& x0r, int64_t& x0i,
                                                   int64_t& x1r, int64_t& x1i, int64_t& x2r, int64_t& x2i,
                                                   int64_t& x3r, int64_t& x3i, int64_t w1r, int64_t w1i,
                                                   int64_t w2r, int64_t w2i, int64_t w3r, int64_t w3i) {
@@ -28,15 +29,10 @@ public:
         const int64_t di = this->product(x3r, x3i, w3r, w3i, false);
         const int64_t ar = x0r * 8, ai = x0i * 8;
         // legs on W + 2 fraction bits
-        int64_t l0r, l0i, l1r, l1i, l2r, l2i, l3r, l3i;
-        if (r2_mode) {
-            l0r = ar, l0i = ai, l1r = br, l1i = bi, l2r = cr, l2i = ci, l3r = dr, l3i = di;
-        } else {
-            l0r = ar + cr, l0i = ai + ci;
-            l2r = ar - cr, l2i = ai - ci;
-            l1r = br + dr, l1i = bi + di;
-            l3r = bi - di, l3i = dr - br;  // (b - d) * -j
-        }
+        const int64_t l0r = ar + cr, l0i = ai + ci;
+        const int64_t l2r = ar - cr, l2i = ai - ci;
+        const int64_t l1r = br + dr, l1i = bi + di;
+        const int64_t l3r = bi - di, l3i = dr - br;  // (b - d) * -j
         // The sums on W + 2 fraction bits; emit scales them.
         x0r = this->emit(l0r + l1r, shift);
         x0i = this->emit(l0i + l1i, shift);

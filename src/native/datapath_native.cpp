@@ -10,11 +10,12 @@
 #include <memory>
 
 #include "datapath/Datapath.h"
-#include "datapath/transform.h"
+#include "datapath/scan.h"
 #include "engine/ReferenceEngine.h"
 #include "native/R22_native.h"
 #include "native/R2_native.h"
 #include "native/R4_native.h"
+#include "native/Stages.h"
 
 class Datapath {
 public:
@@ -45,7 +46,13 @@ private:
     template <class Engine>
     static int32_t run(Engine& engine, const Shape& shape, const Frame& frame, velmor_ip_vfft_v8_0_outputs* out) {
         engine.expectNaN(frame.invalid);
-        return ::transform(engine, shape, frame, out, [](Engine& e) { e.run(); });
+        engine.setup(shape);
+        engine.loadFrame(frame);
+        engine.run();
+        engine.readResults(frame, out);
+        out->blk_exp = engine.blk_exp;
+        out->overflow = engine.overflow;
+        return engine.preDivision();
     }
 
     ConfigRecord config;
@@ -55,8 +62,6 @@ private:
     std::unique_ptr<ReferenceEngine> reference;  // overflowing frames with NaN samples
 };
 
-const char* datapathName() { return "native"; }
-
 Datapath* makeDatapath(const ConfigRecord& config) { return new Datapath(config); }
 
 void destroyDatapath(Datapath* datapath) { delete datapath; }
@@ -65,3 +70,13 @@ int32_t transformFrame(Datapath& datapath, const Shape& shape, const Frame& fram
                        velmor_ip_vfft_v8_0_outputs* out) {
     return datapath.transform(shape, frame, out);
 }
+
+bool anyOutsideUnit(const double* values, int32_t points, int32_t step) {
+    return step == 1 ? scanOutsideUnit(values, points) : portableAnyOutsideUnit(values, points, step);
+}
+
+bool anyOffGrid(const double* values, int32_t points, int32_t step, double scale) {
+    return step == 1 ? scanOffGrid(values, points, scale) : portableAnyOffGrid(values, points, step, scale);
+}
+
+const char* datapathName() { return nativeDatapathName(); }

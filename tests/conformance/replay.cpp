@@ -4,8 +4,10 @@
 // writes, then per call the return code, the text written, the outputs
 // record, both whole output arrays and the input arrays after the call.
 //
-//   conformance_replay --cases FILE [--shard K/N | --case ID]
+//   conformance_replay --cases FILE [--shard K/N | --case ID] [--target NAME]
 //
+// --target runs the default library on its vector target NAME (exit status
+// 77 when the processor lacks it).
 // A shard holds the cases whose index is K modulo N. Every failing case is
 // reported with its call and first differing field; the exit status is 1
 // when any case failed or none was selected, 2 for a bad argument or file.
@@ -21,7 +23,11 @@
 #include <vector>
 
 #include "Stderr.h"
+#ifdef VFFT_REPLAY_TARGETS
+#include "VectorTargets.h"
+#endif
 #include "vfft_v8_0.h"
+#include "vfft_v8_0_ext.h"
 
 namespace {
 
@@ -320,7 +326,7 @@ private:
 };
 
 struct Options {
-    std::string cases, caseId;
+    std::string cases, caseId, target;
     unsigned long shard = 0, shards = 1;
 };
 
@@ -333,10 +339,12 @@ Options parseOptions(int argc, char** argv)
             o.cases = value;
         } else if (flag == "--case") {
             o.caseId = value;
+        } else if (flag == "--target") {
+            o.target = value;
         } else if (flag == "--shard" && std::sscanf(value.c_str(), "%lu/%lu", &o.shard, &o.shards) == 2 && value[0] != '-' && o.shard < o.shards) {
             continue;
         } else {
-            throw std::runtime_error("argument " + std::to_string(i) + ": expected --cases FILE, --shard K/N (0 <= K < N) or --case ID, found \"" + flag + " " + value + "\"");
+            throw std::runtime_error("argument " + std::to_string(i) + ": expected --cases FILE, --shard K/N (0 <= K < N) or --case ID, found \"" + flag + " " + value + "\" (or --target NAME)");
         }
     }
     if (argc % 2 == 0 || o.cases.empty()) throw std::runtime_error("expected --cases FILE [--shard K/N | --case ID]");
@@ -345,6 +353,24 @@ Options parseOptions(int argc, char** argv)
 
 int replay(const Options& o)
 {
+    if (!o.target.empty()) {
+#ifdef VFFT_REPLAY_TARGETS
+        const int64_t target = vectorTarget(o.target);
+        if (target == 0) {
+            std::cout << "this processor does not run the target " << o.target << "\n";
+            return 77;
+        }
+        runOn(target);
+        // The library names the target it now runs.
+        const std::string name = velmor_ip_vfft_v8_0_datapath();
+        if (name != "native " + o.target) {
+            std::cout << "the library runs \"" << name << "\", not \"native " << o.target << "\"\n";
+            return 1;
+        }
+#else
+        throw std::runtime_error("--target: this library has no vector targets");
+#endif
+    }
     std::ifstream file(o.cases);
     if (!file) throw std::runtime_error(o.cases + ": cannot open the case file");
     Replayer replayer;

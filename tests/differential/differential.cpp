@@ -2,7 +2,8 @@
 // datapath against the reference datapath, loaded side by side with dlopen.
 // Random configurations and frames from fixed seeds; every call must give the
 // same return code, messages, results (bit for bit), sizes, block exponent,
-// overflow flag and input arrays after the call.
+// overflow flag and input arrays after the call, on every vector target of
+// the machine-integer library that the processor runs.
 //
 //   differential NATIVE.so REFERENCE.so SEED CASES [--case K]
 //
@@ -18,6 +19,7 @@
 
 #include "LoadedLibrary.h"
 #include "Stderr.h"
+#include "VectorTargets.h"
 #include "vfft_v8_0.h"
 
 namespace {
@@ -189,10 +191,13 @@ bool runCase(const Library& native, const Library& reference, uint64_t seed, int
         for (int32_t& s : schedule) s = gen.pick(0, 3);
         if ((g.C_ARCH == 1 || g.C_ARCH == 3) && (nfft & 1)) schedule.back() = gen.pick(0, 1);
         const int32_t direction = gen.pick(0, 1);
-        const Run a = call(native, sn, nfft, re, im, schedule, direction);
         const Run b = call(reference, sr, nfft, re, im, schedule, direction);
-        const std::string diff = compare(a, b, !g.C_USE_FLT_PT);
-        if (!diff.empty()) fail(ci, diff);
+        for (const int64_t target : vectorTargets()) {
+            runOn(target);
+            const std::string diff = compare(call(native, sn, nfft, re, im, schedule, direction), b, !g.C_USE_FLT_PT);
+            if (!diff.empty()) fail(ci, "on " + vectorTargetName(target) + ": " + diff);
+        }
+        runOn(0);
     }
     native.destroy(sn);
     reference.destroy(sr);
@@ -214,6 +219,9 @@ int main(int argc, char** argv) {
     int failures = 0;
     for (int k = 0; k < cases; ++k)
         if (!runCase(native, reference, seed, k)) ++failures;
-    std::printf("seed %llu: %d of %d cases differ\n", static_cast<unsigned long long>(seed), failures, cases);
+    std::string targets;
+    for (const int64_t target : vectorTargets()) targets += " " + vectorTargetName(target);
+    std::printf("seed %llu, targets%s: %d of %d cases differ\n", static_cast<unsigned long long>(seed), targets.c_str(),
+                failures, cases);
     return failures == 0 ? 0 : 1;
 }
